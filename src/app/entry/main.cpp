@@ -1,0 +1,2 @@
+// Program entry of the updater.
+int main() { return 0; }

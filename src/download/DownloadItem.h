@@ -1,0 +1,84 @@
+#pragma once
+// One queued download (TDownLoadItem) and the ordered collection that owns them (TDownLoadItems).
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ruvevid {
+
+// Raised by the collection for an index outside 0 .. Count - 1.
+class EListError : public std::out_of_range {
+public:
+  using std::out_of_range::out_of_range;
+};
+
+// Raised when Assign is given a source of a class it cannot copy from.
+class EConvertError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Minimal stand-in for the component framework's persistent object: a class name and Assign.
+class TPersistent {
+public:
+  virtual ~TPersistent() = default;
+  virtual std::string ClassName() const = 0;
+  // Copies from Source; the base refuses every source with "Cannot assign a %s to a %s".
+  virtual void Assign(const TPersistent* Source);
+};
+
+class TDownLoadItems;
+
+class TDownLoadItem : public TPersistent {
+public:
+  explicit TDownLoadItem(TDownLoadItems* Collection);
+  ~TDownLoadItem() override = default;
+
+  std::string ClassName() const override { return "TDownLoadItem"; }
+  void Assign(const TPersistent* Source) override;
+
+  TDownLoadItems* Collection() const { return FCollection; }
+  int Index() const;
+
+  // Adds "http://" when the text holds no "://" and derives FileName from the last "/".
+  void SetURL(const std::string& Value);
+  const std::string& URL() const { return FURL; }
+  // Appends one backslash when the last character is not one.
+  void SetLocalDir(const std::string& Value);
+  const std::string& LocalDir() const { return FLocalDir; }
+  std::string FullFileName() const { return FLocalDir + FFileName; }
+
+  std::string FileName;
+  std::string ContentType;
+  std::int32_t FileSize = 0;
+  void* Data = nullptr;  // the owner's; never read by the download engine
+
+private:
+  TDownLoadItems* FCollection;
+  std::string FURL;
+  std::string FLocalDir;
+};
+
+class TDownLoadItems : public TPersistent {
+public:
+  explicit TDownLoadItems(void* Owner = nullptr);
+  ~TDownLoadItems() override;
+  TDownLoadItems(const TDownLoadItems&) = delete;
+  TDownLoadItems& operator=(const TDownLoadItems&) = delete;
+
+  std::string ClassName() const override { return "TDownLoadItems"; }
+
+  TDownLoadItem* Add();
+  TDownLoadItem* Items(int Index) const;  // throws EListError outside 0 .. Count - 1
+  int Count() const { return static_cast<int>(FItems.size()); }
+  void Clear();
+  int IndexOf(const TDownLoadItem* Item) const;
+
+private:
+  std::vector<std::unique_ptr<TDownLoadItem>> FItems;
+};
+
+}  // namespace ruvevid

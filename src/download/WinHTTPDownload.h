@@ -1,0 +1,72 @@
+#pragma once
+// The download component: fetches the items of its collection one after another over HTTP,
+// each into a file in the item's folder, in 255-byte blocks, and reports through events.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "download/DownloadItem.h"
+#include "download/HttpTransport.h"
+
+namespace ruvevid {
+
+// Raised out of Download when the output file cannot be created or written.
+class EInOutError : public std::runtime_error {
+public:
+  EInOutError(const std::string& Message, int ErrorCode)
+      : std::runtime_error(Message), FErrorCode(ErrorCode) {}
+  int ErrorCode() const { return FErrorCode; }
+
+private:
+  int FErrorCode;
+};
+
+class TWinHTTPDownload;
+
+using TNotifyEvent = std::function<void(TWinHTTPDownload* Sender)>;
+using TItemEvent = std::function<void(TWinHTTPDownload* Sender, TDownLoadItem* AItem)>;
+using TItemProgressEvent = std::function<void(TWinHTTPDownload* Sender, TDownLoadItem* AItem,
+                                              std::int32_t CurrentBytes, std::int32_t TotalBytes)>;
+
+class TWinHTTPDownload {
+public:
+  static constexpr int BlockSize = 255;
+
+  // Transport defaults to the libcurl implementation.
+  explicit TWinHTTPDownload(std::shared_ptr<IHttpTransport> Transport = nullptr);
+  ~TWinHTTPDownload();
+  TWinHTTPDownload(const TWinHTTPDownload&) = delete;
+  TWinHTTPDownload& operator=(const TWinHTTPDownload&) = delete;
+
+  void Download();
+  void Stop() { FStopFlag = true; }
+
+  const std::string& Version() const { return FVersion; }
+  const std::string& ErrorMsg() const { return FErrorMsg; }
+  TDownLoadItems& DownLoadItems() { return *FDownLoadItems; }
+
+  std::string Agent = "TWinHTTPDownload";
+
+  TNotifyEvent OnDownloadBegin;
+  TNotifyEvent OnDownloadEnd;
+  TItemEvent OnItemDownloadBegin;
+  TItemProgressEvent OnItemDownloadProgress;
+  TItemEvent OnItemDownloadEnd;
+  TItemEvent OnItemGetHeader;
+  TNotifyEvent OnDownloadStop;
+
+private:
+  void DownloadItem(HttpHandle Session, TDownLoadItem* Item);
+  std::string QueryHeader(HttpHandle Request, HttpQuery Selector);
+
+  const std::string FVersion = "v1.0";
+  bool FStopFlag = false;
+  std::string FErrorMsg;
+  std::unique_ptr<TDownLoadItems> FDownLoadItems;
+  std::shared_ptr<IHttpTransport> FTransport;
+};
+
+}  // namespace ruvevid

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: once in the release build and once
+# under AddressSanitizer and UndefinedBehaviorSanitizer. Also checks the formatting.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/bootstrap.sh
+
+jobs=$(nproc)
+for preset in release asan-ubsan; do
+  echo "== $preset: configure and build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "== $preset: tests"
+  ctest --preset "$preset" -j "$jobs"
+done
+
+echo "== formatting"
+./scripts/check-format.sh
