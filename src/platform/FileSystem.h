@@ -11,5 +11,7 @@ bool FileExists(const std::string& Path);
 bool DirectoryExists(const std::string& Path);
 // Removes a file (a symbolic link itself, never its target); false when nothing was removed.
 bool DeleteFile(const std::string& Path);
+// The target of a symbolic link as stored in the link, however long; empty when it cannot be read.
+std::string ReadSymbolicLink(const std::string& Path);
 
 }  // namespace ruvevid

@@ -1,0 +1,166 @@
+// The process table of a Linux system, read from /proc.
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/pidfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/ProcessSnapshot.h"
+
+namespace ruvevid {
+
+namespace {
+
+constexpr std::string_view kDeletedSuffix = " (deleted)";
+
+std::string ProcPath(std::uint32_t ProcessId, const char* Leaf) {
+  return "/proc/" + std::to_string(ProcessId) + "/" + Leaf;
+}
+
+std::optional<std::string> ReadProcFile(const std::string& Path) {
+  std::ifstream file(Path, std::ios::binary);
+  if (!file) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::string AfterLastSlash(const std::string& Path) {
+  const std::size_t slash = Path.rfind('/');
+  return slash == std::string::npos ? Path : Path.substr(slash + 1);
+}
+
+// A process that has ended but has not been reaped yet ('Z') or is being removed ('X') is no
+// longer running and cannot be ended.
+bool HasEnded(std::uint32_t ProcessId) {
+  const std::optional<std::string> stat = ReadProcFile(ProcPath(ProcessId, "stat"));
+  if (!stat) return true;
+  // The state follows the command name, which is in parentheses and may itself hold ')'.
+  const std::size_t close = stat->rfind(')');
+  if (close == std::string::npos || close + 2 >= stat->size()) return true;
+  const char state = (*stat)[close + 2];
+  return state == 'Z' || state == 'X';
+}
+
+// The bare file name of the process image: from the executable link, else from argv[0], else the
+// command name the kernel keeps. Empty when the process is gone.
+std::string ImageName(std::uint32_t ProcessId) {
+  std::string image = ReadSymbolicLink(ProcPath(ProcessId, "exe"));
+  if (!image.empty()) {
+    // An image file removed or replaced while running is shown with this suffix.
+    if (image.ends_with(kDeletedSuffix)) image.resize(image.size() - kDeletedSuffix.size());
+    return AfterLastSlash(image);
+  }
+  if (std::optional<std::string> commandLine = ReadProcFile(ProcPath(ProcessId, "cmdline"))) {
+    const std::string argument0 = commandLine->substr(0, commandLine->find('\0'));
+    if (!argument0.empty()) return AfterLastSlash(argument0);
+  }
+  if (std::optional<std::string> command = ReadProcFile(ProcPath(ProcessId, "comm"))) {
+    if (!command->empty() && command->back() == '\n') command->pop_back();
+    return *command;
+  }
+  return {};
+}
+
+std::optional<std::uint32_t> ParseProcessId(const char* Name) {
+  const std::string_view text(Name);
+  std::uint32_t id = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return id;
+}
+
+class TProcSnapshot final : public IProcessSnapshot {
+ public:
+  explicit TProcSnapshot(std::vector<TProcessEntry> Entries) : FEntries(std::move(Entries)) {}
+
+  bool First(TProcessEntry& Entry) override {
+    FNext = 0;
+    return Next(Entry);
+  }
+
+  bool Next(TProcessEntry& Entry) override {
+    if (FNext >= FEntries.size()) return false;
+    Entry = FEntries[FNext++];
+    return true;
+  }
+
+ private:
+  std::vector<TProcessEntry> FEntries;
+  std::size_t FNext = 0;
+};
+
+class TDirCloser {
+ public:
+  explicit TDirCloser(DIR* Dir) : FDir(Dir) {}
+  ~TDirCloser() {
+    if (FDir != nullptr) ::closedir(FDir);
+  }
+  TDirCloser(const TDirCloser&) = delete;
+  TDirCloser& operator=(const TDirCloser&) = delete;
+
+ private:
+  DIR* FDir;
+};
+
+class TFdCloser {
+ public:
+  explicit TFdCloser(int Fd) : FFd(Fd) {}
+  ~TFdCloser() {
+    if (FFd >= 0) ::close(FFd);
+  }
+  TFdCloser(const TFdCloser&) = delete;
+  TFdCloser& operator=(const TFdCloser&) = delete;
+
+ private:
+  int FFd;
+};
+
+class TProcProcessTable final : public IProcessTable {
+ public:
+  std::unique_ptr<IProcessSnapshot> CreateSnapshot() override {
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) return nullptr;
+    const TDirCloser closer(proc);
+    std::vector<TProcessEntry> entries;
+    while (const dirent* item = ::readdir(proc)) {
+      const std::optional<std::uint32_t> id = ParseProcessId(item->d_name);
+      if (!id || HasEnded(*id)) continue;
+      std::string name = ImageName(*id);
+      if (name.empty()) continue;  // gone meanwhile
+      entries.push_back(TProcessEntry{*id, std::move(name)});
+    }
+    return std::make_unique<TProcSnapshot>(std::move(entries));
+  }
+
+  int Terminate(const TProcessEntry& Entry) override {
+    if (Entry.th32ProcessID == 0) return 0;
+    const auto id = static_cast<pid_t>(Entry.th32ProcessID);
+    // The descriptor holds on to this very process: if it ends and its id is given to another
+    // process meanwhile, the signal below fails instead of reaching the newcomer.
+    const int process = ::pidfd_open(id, 0);
+    if (process < 0 && errno != ENOSYS) return 0;
+    const TFdCloser closer(process);
+    // The id may have been reused between the snapshot and the opening.
+    if (ImageName(Entry.th32ProcessID) != Entry.szExeFile) return 0;
+    const int result =
+        process >= 0 ? ::pidfd_send_signal(process, SIGKILL, nullptr, 0) : ::kill(id, SIGKILL);
+    return result == 0 ? 1 : 0;
+  }
+
+  std::uint32_t CurrentProcessId() const override { return static_cast<std::uint32_t>(::getpid()); }
+};
+
+}  // namespace
+
+std::unique_ptr<IProcessTable> CreateSystemProcessTable() {
+  return std::make_unique<TProcProcessTable>();
+}
+
+}  // namespace ruvevid
