@@ -1,0 +1,79 @@
+// Block reading and writing with deciphering and CRC, and the stored-data copy.
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "archive/base/Stream32.h"
+#include "archive/base/ZipCommon.h"
+
+namespace ruvevid {
+
+std::int32_t TZipCommon::ReadBlock(TStream32& Stream, void* Buffer, std::int32_t Count,
+                                   bool Decrypt, std::uint8_t CrcKind) {
+  if (Count <= 0) return 0;
+  std::int32_t Got = 0;
+  try {
+    Got = std::max(Stream.Read(Buffer, Count), 0);
+  } catch (const EReadError&) {
+    Got = 0;
+  }
+  DecodeBuffer(Decrypt, Buffer, Got);
+  FRun.Crc.AddToCrc(CrcKind, Buffer, static_cast<std::size_t>(Got));
+  return Got;
+}
+
+void TZipCommon::DecodeBuffer(bool Decrypt, void* Buffer, std::int32_t Count) {
+  if (!Decrypt || Count <= 0 || !IsZipFamily(FArcType)) return;
+  FRun.Cipher.DecipherBuffer(Buffer, static_cast<std::size_t>(Count));
+}
+
+std::int32_t TZipCommon::WriteBlock(TStream32& Output, void* Buffer, std::int32_t Count,
+                                    bool Decrypt, std::uint8_t CrcKind, std::uint8_t UpdateCrc) {
+  Count = std::max(Count, 0);
+  if (Decrypt && UpdateCrc == 1 && IsZipFamily(FArcType)) {
+    FRun.Cipher.DecipherBuffer(Buffer, static_cast<std::size_t>(Count));
+  }
+  std::int32_t Written = 0;
+  int Error = 0;
+  if (Count > 0) {
+    Written = std::max(Output.Write(Buffer, Count), 0);
+    // The error indication of this very write, never a stale one.
+    Error = Output.LastWriteError();
+  }
+  if (Error == ENOSPC) {
+    FRun.ExtractedCount = 0;
+    RaiseError(FArchiveFile, FRun.OutputName, "0", ecDiskFull);
+    return Written;
+  }
+  if (Written != Count) {
+    if (FRun.ExtractedCount > 0) --FRun.ExtractedCount;
+    ReportError(FArchiveFile, FRun.OutputName, "0", ecWriteError);
+    return Written;
+  }
+  if (UpdateCrc == 1) FRun.Crc.AddToCrc(CrcKind, Buffer, static_cast<std::size_t>(Written));
+  return Written;
+}
+
+std::int64_t TZipCommon::CopyStored(TStream32& Input, TStream32& Output, const TZipEntryInfo& Info,
+                                    std::uint8_t CrcKind) {
+  const auto Size = static_cast<std::int64_t>(Info.UnpackedSize);
+  std::int64_t Left = Size;
+  if (Left <= 0) return 0;
+  std::vector<std::uint8_t> Buffer(
+      static_cast<std::size_t>(std::min<std::int64_t>(Left, StoredBlockSize)) + 1);
+  const bool Decrypt = IsZipFamily(FArcType) && (Info.Flags & 0x0001u) != 0;
+  while (Left > 0) {
+    const auto N = static_cast<std::int32_t>(std::min<std::int64_t>(Left, StoredBlockSize));
+    const std::int32_t Got = ReadHandler(Input, Buffer.data(), N, false, CrcKindNone);
+    if (Got <= 0) break;
+    Left -= Got;
+    FRun.BytesRemaining -= Got;
+    WriteHandler(Output, Buffer.data(), Got, Decrypt, CrcKind, 1);
+    if (Left < Size) ReportProgress(Size - Left, Size, FRun.TotalPackedSize);
+    if (GetCancel()) break;
+  }
+  return Left;
+}
+
+}  // namespace ruvevid

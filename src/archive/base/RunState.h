@@ -1,0 +1,65 @@
+#pragma once
+// The state of one extraction run. It is reset at the start of every run (ResetRun) and keeps its
+// last values after the run. The CRC accumulators and the cipher's key state live here: one run,
+// one set, no process-wide state.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "archive/codec/Crc.h"
+#include "archive/codec/ZipCipher.h"
+#include "archive/zip/ZipRecords.h"
+
+namespace ruvevid {
+
+struct TRunState {
+  // The password in use.
+  std::string Password;
+  // The password flow failed for an entry: every later encrypted entry of the run is skipped.
+  bool PasswordFailed = false;
+  // The entry being extracted is encrypted.
+  bool EntryEncrypted = false;
+  // Entries accepted in this run, less those whose output could not be created or written or whose
+  // password failed. Activate's result.
+  std::int32_t ExtractedCount = 0;
+  // Full output path of the entry being extracted, and its name as stored (after translation).
+  std::string OutputName;
+  std::string EntryName;
+  // 0: output goes to files (the only mode Activate uses).
+  std::uint8_t OutputMode = 0;
+  // Sums and maximum over the selected entries, filled by the directory walks.
+  std::int64_t TotalPackedSize = 0;
+  std::int64_t TotalUnpackedSize = 0;
+  std::int32_t NewestEntryDate = 0;
+  // Countdown of the bytes not yet processed in this run; every block processed subtracts its size.
+  std::int64_t BytesRemaining = 0;
+  // The last percentages reported.
+  std::uint8_t ProgressByFile = 0;
+  std::uint8_t ProgressByArchive = 0;
+  // The volume in use.
+  std::string CurrentVolumeName;
+  // Masks that deselect names FileSpec selected; emptied at the start of every run.
+  std::vector<std::string> ExcludeList;
+
+  // The entry being extracted, and the directory entry the walks made current (the scratch record
+  // at the start of a run).
+  TZipEntryInfo EntryInfo;
+  TZipDirEntry ScratchEntry;
+  TZipDirEntry* CurrentEntry = &ScratchEntry;
+
+  // Per-entry decoder budget: compressed bytes left to read, output bytes still expected.
+  std::int64_t PackedBytesLeft = 0;
+  std::int64_t OutputBytesExpected = 0;
+
+  // The CRC accumulators and the cipher's key state of the entry being extracted.
+  TCrcAccumulators Crc;
+  TZipCipher Cipher;
+
+  TRunState() = default;
+  // CurrentEntry may point into the object itself.
+  TRunState(const TRunState&) = delete;
+  TRunState& operator=(const TRunState&) = delete;
+};
+
+}  // namespace ruvevid

@@ -1,0 +1,16 @@
+#include "archive/base/UnZip.h"
+
+namespace ruvevid {
+
+TUnZip::TUnZip(IApplication* Application) : TUnBase(Application) {}
+
+TUnZip::~TUnZip() = default;
+
+bool TUnZip::TestPassword(std::uint8_t* Header) {
+  const TLocalHeader& Local = FZip.Headers.Local;
+  return FRun.Cipher.CheckEncryptionHeader(Header, Local.Flags(), Local.Crc32(),
+                                           static_cast<std::uint32_t>(Local.DosDateTime()),
+                                           FRun.Password);
+}
+
+}  // namespace ruvevid

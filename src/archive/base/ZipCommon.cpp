@@ -1,0 +1,66 @@
+#include "archive/base/ZipCommon.h"
+
+#include <algorithm>
+
+namespace ruvevid {
+
+TZipCommon::TZipCommon(IApplication* Application) : FApplication(Application) {
+  ReadHandler = [this](TStream32& Stream, void* Buffer, std::int32_t Count, bool Decrypt,
+                       std::uint8_t CrcKind) {
+    return ReadBlock(Stream, Buffer, Count, Decrypt, CrcKind);
+  };
+  WriteHandler = [this](TStream32& Output, void* Buffer, std::int32_t Count, bool Decrypt,
+                        std::uint8_t CrcKind, std::uint8_t UpdateCrc) {
+    return WriteBlock(Output, Buffer, Count, Decrypt, CrcKind, UpdateCrc);
+  };
+  ProgressHandler = [this](std::uint8_t ByFile, std::uint8_t ByArchive) {
+    DoProgress(ByFile, ByArchive);
+  };
+}
+
+TZipCommon::~TZipCommon() = default;
+
+void TZipCommon::SetZipCmntBufSize(std::int32_t Value) {
+  FZipCmntBufSize = std::clamp(Value, ZipCmntBufSizeMin, ZipCmntBufSizeMax);
+}
+
+void TZipCommon::SetCancel(bool Value) {
+  *FCancel = Value;
+  if (Value) ReportError(FArchiveFile, FRun.OutputName, "0", ecUserCanceled);
+}
+
+void TZipCommon::ReportError(const std::string& FileName, const std::string& ExtendedMsg,
+                             const std::string& VolumeID, int ECode) {
+  const TTimerPause Paused(FTimer);
+  if (GetCancel()) ECode = ecUserCanceled;
+  if (OnError) OnError(this, FileName, ExtendedMsg, VolumeID, ECode);
+}
+
+void TZipCommon::RaiseError(const std::string& FileName, const std::string& ExtendedMsg,
+                            const std::string& VolumeID, int ECode) {
+  const TTimerPause Paused(FTimer);
+  if (GetCancel()) ECode = ecUserCanceled;
+  if (OnError) OnError(this, FileName, ExtendedMsg, VolumeID, ECode);
+  if (!GetCancel()) throw E_RAISE(ECode);
+}
+
+void TZipCommon::ResetRun() {
+  SetCancel(false);
+  FRun.ExtractedCount = 0;
+  ProgressHandler = [this](std::uint8_t ByFile, std::uint8_t ByArchive) {
+    DoProgress(ByFile, ByArchive);
+  };
+  FRun.EntryEncrypted = false;
+  FRun.PasswordFailed = false;
+  FRun.NewestEntryDate = 0;
+  FRun.TotalPackedSize = 0;
+  FRun.TotalUnpackedSize = 0;
+  FRun.BytesRemaining = 0;
+  FRun.ProgressByArchive = 0;
+  FRun.CurrentEntry = &FRun.ScratchEntry;
+  if (CpuType == TCpuType::cpt80486) CpuType = TCpuType::cptAuto;
+  FRun.CurrentVolumeName = FArchiveFile;
+  FRun.ExcludeList.clear();
+}
+
+}  // namespace ruvevid

@@ -1,0 +1,60 @@
+#include "archive/codec/Crc.h"
+
+#include <cstring>
+
+namespace ruvevid {
+namespace {
+
+// Slicing-by-8: Slice[k][b] is the CRC register after byte b followed by k zero bytes. Derived at
+// compile time from the byte table.
+using TSliceTables = std::array<std::array<std::uint32_t, 256>, 8>;
+
+constexpr TSliceTables MakeSliceTables() {
+  TSliceTables Tables{};
+  Tables[0] = Crc32Table;
+  for (std::size_t k = 1; k < 8; ++k) {
+    for (std::size_t b = 0; b < 256; ++b) {
+      const std::uint32_t Prev = Tables[k - 1][b];
+      Tables[k][b] = Crc32Table[Prev & 0xFFu] ^ (Prev >> 8);
+    }
+  }
+  return Tables;
+}
+
+constexpr TSliceTables Slice = MakeSliceTables();
+
+std::uint32_t LoadLE32(const std::uint8_t* P) {
+  return static_cast<std::uint32_t>(P[0]) | (static_cast<std::uint32_t>(P[1]) << 8) |
+         (static_cast<std::uint32_t>(P[2]) << 16) | (static_cast<std::uint32_t>(P[3]) << 24);
+}
+
+}  // namespace
+
+std::uint32_t UpdateCrc32Bytewise(std::uint32_t Crc, const void* Buffer, std::size_t Count) {
+  const auto* P = static_cast<const std::uint8_t*>(Buffer);
+  for (std::size_t i = 0; i < Count; ++i) Crc = Crc32Step(Crc, P[i]);
+  return Crc;
+}
+
+std::uint32_t UpdateCrc32(std::uint32_t Crc, const void* Buffer, std::size_t Count) {
+  const auto* P = static_cast<const std::uint8_t*>(Buffer);
+  while (Count >= 8) {
+    const std::uint32_t Lo = LoadLE32(P) ^ Crc;
+    const std::uint32_t Hi = LoadLE32(P + 4);
+    Crc = Slice[7][Lo & 0xFFu] ^ Slice[6][(Lo >> 8) & 0xFFu] ^ Slice[5][(Lo >> 16) & 0xFFu] ^
+          Slice[4][Lo >> 24] ^ Slice[3][Hi & 0xFFu] ^ Slice[2][(Hi >> 8) & 0xFFu] ^
+          Slice[1][(Hi >> 16) & 0xFFu] ^ Slice[0][Hi >> 24];
+    P += 8;
+    Count -= 8;
+  }
+  while (Count-- > 0) Crc = Crc32Step(Crc, *P++);
+  return Crc;
+}
+
+std::uint32_t UpdateCrc16(std::uint32_t Crc, const void* Buffer, std::size_t Count) {
+  const auto* P = static_cast<const std::uint8_t*>(Buffer);
+  for (std::size_t i = 0; i < Count; ++i) Crc = Crc16Step(Crc, P[i]);
+  return Crc;
+}
+
+}  // namespace ruvevid
