@@ -11,19 +11,19 @@ namespace ruvevid {
 
 // Raised by the collection for an index outside 0 .. Count - 1.
 class EListError : public std::out_of_range {
-public:
+ public:
   using std::out_of_range::out_of_range;
 };
 
 // Raised when Assign is given a source of a class it cannot copy from.
 class EConvertError : public std::runtime_error {
-public:
+ public:
   using std::runtime_error::runtime_error;
 };
 
 // Minimal stand-in for the component framework's persistent object: a class name and Assign.
 class TPersistent {
-public:
+ public:
   virtual ~TPersistent() = default;
   virtual std::string ClassName() const = 0;
   // Copies from Source; the base refuses every source with "Cannot assign a %s to a %s".
@@ -33,37 +33,57 @@ public:
 class TDownLoadItems;
 
 class TDownLoadItem : public TPersistent {
-public:
+ public:
   explicit TDownLoadItem(TDownLoadItems* Collection);
   ~TDownLoadItem() override = default;
 
-  std::string ClassName() const override { return "TDownLoadItem"; }
+#ifdef _WIN32
+  static constexpr char PathSeparator = '\\';
+#else
+  static constexpr char PathSeparator = '/';
+#endif
+  // Dir followed by one Separator unless its last character already is that separator (any other
+  // character, the other platform's separator included, does not count). An empty Dir stays
+  // empty: it names the current folder, never the root.
+  static std::string WithTrailingSeparator(const std::string& Dir, char Separator);
+
+  std::string ClassName() const override {
+    return "TDownLoadItem";
+  }
   void Assign(const TPersistent* Source) override;
 
-  TDownLoadItems* Collection() const { return FCollection; }
+  TDownLoadItems* Collection() const {
+    return FCollection;
+  }
   int Index() const;
 
   // Adds "http://" when the text holds no "://" and derives FileName from the last "/".
   void SetURL(const std::string& Value);
-  const std::string& URL() const { return FURL; }
-  // Appends one backslash when the last character is not one.
+  const std::string& URL() const {
+    return FURL;
+  }
+  // Stores the folder with one PathSeparator appended when its last character is not one.
   void SetLocalDir(const std::string& Value);
-  const std::string& LocalDir() const { return FLocalDir; }
-  std::string FullFileName() const { return FLocalDir + FFileName; }
+  const std::string& LocalDir() const {
+    return FLocalDir;
+  }
+  std::string FullFileName() const {
+    return FLocalDir + FileName;
+  }
 
   std::string FileName;
   std::string ContentType;
   std::int32_t FileSize = 0;
   void* Data = nullptr;  // the owner's; never read by the download engine
 
-private:
+ private:
   TDownLoadItems* FCollection;
   std::string FURL;
   std::string FLocalDir;
 };
 
 class TDownLoadItems : public TPersistent {
-public:
+ public:
   explicit TDownLoadItems(void* Owner = nullptr);
   ~TDownLoadItems() override;
   TDownLoadItems(const TDownLoadItems&) = delete;
@@ -77,7 +97,7 @@ public:
   void Clear();
   int IndexOf(const TDownLoadItem* Item) const;
 
-private:
+ private:
   std::vector<std::unique_ptr<TDownLoadItem>> FItems;
 };
 

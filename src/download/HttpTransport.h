@@ -13,7 +13,7 @@ using HttpHandle = void*;  // null means failure
 enum class HttpQuery { ContentType = 1, ContentLength = 5 };
 
 class IHttpTransport {
-public:
+ public:
   static constexpr std::uint32_t FlagReload = 0x80000000u;  // fetch from the server, never a cache
   static constexpr std::uint32_t QueryBufferSize = 260;
 
@@ -24,7 +24,8 @@ public:
   virtual HttpHandle InternetOpenUrl(HttpHandle Session, const std::string& URL,
                                      std::uint32_t Flags) = 0;
   // Places the header's value in Buffer (at most BufferLength bytes including the terminating
-  // zero). False when the header is absent or does not fit; BufferLength then holds the size needed.
+  // zero). False when the header is absent or does not fit; BufferLength then holds the size
+  // needed.
   virtual bool HttpQueryInfo(HttpHandle Request, HttpQuery Selector, char* Buffer,
                              std::uint32_t& BufferLength) = 0;
   // Blocks until Count bytes have arrived or the body has ended; false on failure.

@@ -15,16 +15,17 @@ namespace ruvevid {
 
 // Raised out of Download when the output file cannot be created or written.
 class EInOutError : public std::runtime_error {
-public:
+ public:
   EInOutError(const std::string& Message, int ErrorCode)
       : std::runtime_error(Message), FErrorCode(ErrorCode) {}
   int ErrorCode() const { return FErrorCode; }
 
-private:
+ private:
   int FErrorCode;
 };
 
 class TWinHTTPDownload;
+class TOutputFile;
 
 using TNotifyEvent = std::function<void(TWinHTTPDownload* Sender)>;
 using TItemEvent = std::function<void(TWinHTTPDownload* Sender, TDownLoadItem* AItem)>;
@@ -32,7 +33,7 @@ using TItemProgressEvent = std::function<void(TWinHTTPDownload* Sender, TDownLoa
                                               std::int32_t CurrentBytes, std::int32_t TotalBytes)>;
 
 class TWinHTTPDownload {
-public:
+ public:
   static constexpr int BlockSize = 255;
 
   // Transport defaults to the libcurl implementation.
@@ -58,8 +59,15 @@ public:
   TItemEvent OnItemGetHeader;
   TNotifyEvent OnDownloadStop;
 
-private:
+ private:
+  // One transfer with its end steps (request and file closed, OnItemDownloadEnd raised) on
+  // every path; an I/O error is raised after them.
   void DownloadItem(HttpHandle Session, TDownLoadItem* Item);
+  // Opens the request (left in Request for the end steps), reads the headers and fetches the body.
+  void TransferItem(HttpHandle Session, TDownLoadItem& Item, HttpHandle& Request,
+                    TOutputFile& File);
+  // The full 255-byte blocks, then the final short one, each followed by a progress event.
+  void CopyBody(HttpHandle Request, TDownLoadItem& Item, TOutputFile& File);
   std::string QueryHeader(HttpHandle Request, HttpQuery Selector);
 
   const std::string FVersion = "v1.0";

@@ -1,0 +1,95 @@
+#pragma once
+// One HTTP GET driven by libcurl's multi interface and read by pulling: the caller asks for a
+// number of bytes and the request runs the transfer until they are there. Bytes that libcurl
+// hands over beyond the caller's buffer are kept until the next read.
+
+#include <curl/curl.h>
+
+#include <cstddef>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "download/CurlTransport.h"
+
+namespace ruvevid {
+
+struct CurlRequestSettings {
+  std::string URL;
+  std::string Agent;
+  bool Reload = false;            // ask every cache on the way for a fresh copy
+  bool DirectConnection = false;  // ignore the proxy settings of the environment
+  CurlTransportOptions Options;
+};
+
+class CurlPullRequest {
+ public:
+  explicit CurlPullRequest(const CurlRequestSettings& Settings);
+  ~CurlPullRequest();
+  CurlPullRequest(const CurlPullRequest&) = delete;
+  CurlPullRequest& operator=(const CurlPullRequest&) = delete;
+
+  // Runs the transfer until the final response's headers are in (after any redirects). False
+  // when the transfer failed before that: bad URL, name lookup, connection, timeout.
+  bool Start();
+
+  // Fills Buffer with Count bytes of the body, fewer only when the body has ended or the
+  // transfer failed after some bytes. False when no byte could be delivered because the transfer
+  // failed; a body that ended cleanly gives true with Read = 0.
+  bool Read(char* Buffer, std::size_t Count, std::size_t& Read) {
+    if (Count != 0 && Count <= FOverflow.size() - FOverflowPos) {
+      // The common case of small reads: the bytes are already here.
+      std::memcpy(Buffer, FOverflow.data() + FOverflowPos, Count);
+      FOverflowPos += Count;
+      Read = Count;
+      return true;
+    }
+    return ReadSlow(Buffer, Count, Read);
+  }
+
+  // The value of the first header of that name (any letter case) in the final response, without
+  // surrounding blanks; nothing when the header is absent.
+  std::optional<std::string> Header(std::string_view Name) const;
+
+  // The libcurl result of the finished transfer; CURLE_OK while it is running.
+  CURLcode Result() const { return FResult; }
+
+ private:
+  static std::size_t OnBody(char* Data, std::size_t Size, std::size_t Count, void* Self);
+  static std::size_t OnHeader(char* Data, std::size_t Size, std::size_t Count, void* Self);
+  void TakeBody(const char* Data, std::size_t Count);
+  void TakeHeaderLine(std::string_view Line);
+
+  bool ReadSlow(char* Buffer, std::size_t Count, std::size_t& Read);
+  // One step of the transfer: let libcurl work, and wait for the socket when it brought nothing.
+  void Advance();
+  void Perform();
+  void Finish(CURLcode Result);
+
+  CURL* FEasy = nullptr;
+  CURLM* FMulti = nullptr;
+  curl_slist* FRequestHeaders = nullptr;
+  char FErrorText[CURL_ERROR_SIZE] = {};
+
+  // Where OnBody puts bytes first: the caller's buffer during a read.
+  char* FTarget = nullptr;
+  std::size_t FTargetSize = 0;
+  std::size_t FTargetFilled = 0;
+  // Bytes that arrived beyond the caller's buffer; the unread ones start at FOverflowPos.
+  std::vector<char> FOverflow;
+  std::size_t FOverflowPos = 0;
+
+  // The header block being received; the final one stays once FHeadersDone is set.
+  std::vector<std::pair<std::string, std::string>> FHeaders;
+  int FStatus = 0;
+  bool FHasLocation = false;
+  bool FHeadersDone = false;
+
+  bool FFinished = false;
+  CURLcode FResult = CURLE_OK;
+};
+
+}  // namespace ruvevid
