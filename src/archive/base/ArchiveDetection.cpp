@@ -1,12 +1,13 @@
-// Archive opening and type detection: the ArchiveFile and ArcType setters and DetectArcType.
-// This first version keeps the name of an existing file and recognises no type; the full signature
-// detection replaces it.
+// Archive opening and type detection: the ArchiveFile and ArcType setters, DetectArcType (the work
+// is TArcTypeDetector's) and the volume naming of a detected archive.
 
 #include <sys/stat.h>
 
 #include "archive/base/ArcBase.h"
 #include "archive/base/ArcErrors.h"
+#include "archive/base/ArcTypeDetector.h"
 #include "archive/base/Stream32.h"
+#include "platform/DriveQuery.h"
 
 namespace ruvevid {
 namespace {
@@ -45,17 +46,17 @@ void TArcBase::SetArcType(TArcType /*Value*/) {
 }
 
 TArcType TArcBase::DetectArcType(TStream32& Stream) {
-  FZip.CommentStart = 0;
-  FZip.OffsetAdjust = 0;
-  FZip.FirstHeaderOffset = -1;
-  FZip.HeaderState.Clear();
-  FArchiveSize = Stream.Size();
-  FArchiveDate = DefaultArchiveDate;
-  return TArcType::atNA;
+  // The drive query tells split sets on fixed drives from sets spanned over removable disks.
+  TPosixDriveQuery Drives;
+  TArcTypeDetector Detector(Stream, FArchiveFile, FZip, &Drives, FHeaderKeys);
+  const TArcType Result = Detector.Detect();
+  FArchiveSize = Detector.ArchiveSize();
+  FArchiveDate = Detector.ArchiveDate();
+  return Result;
 }
 
 void TArcBase::SetVolumeNaming() {
-  FVolumeNumber = 0;
+  ComputeVolumeNaming(FArcType, FArchiveFile, FVolumeNumber, FVolumeLetter);
 }
 
 }  // namespace ruvevid

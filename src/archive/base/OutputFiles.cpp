@@ -1,0 +1,184 @@
+// The output-file rules of TZipCommon: naming, the per-entry decision, creation, date and
+// attributes of output files.
+
+#include "archive/base/OutputFiles.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "archive/base/DosDateTime.h"
+#include "archive/base/ZipCommon.h"
+#include "platform/FileSystem.h"
+#include "platform/OutputFile.h"
+
+namespace ruvevid {
+
+namespace {
+
+bool PathExists(const std::string& Path) {
+  std::error_code Error;
+  return !Path.empty() && std::filesystem::exists(Path, Error);
+}
+
+std::string CurrentDirectory() {
+  std::error_code Error;
+  const std::filesystem::path Folder = std::filesystem::current_path(Error);
+  return Error ? std::string() : Folder.string();
+}
+
+}  // namespace
+
+TOutputFileStream::~TOutputFileStream() {
+  Close();
+}
+
+bool TOutputFileStream::Close() {
+  if (FHandle < 0) return true;
+  const int Result = ::close(FHandle);
+  FHandle = -1;
+  return Result == 0 || errno == EINTR;
+}
+
+bool IsOutputRefused(const TZipCommon& Component, const std::string& FileName,
+                     const std::string& StoredName) {
+  const std::string& ExtractDir = Component.ExtractDir();
+  const TOutputPath Composed =
+      kOutputPathRules.ComposeOutputName(StoredName, ExtractDir, Component.UseStoredDirs);
+  if (Composed.Refused && Composed.Name == FileName) return true;
+  const std::string Base = kOutputPathRules.AppendBackslash(ExtractDir);
+  if (!Base.empty() && FileName.compare(0, Base.size(), Base) == 0)
+    return HasLinkedDirectoryBelow(Base, FileName);
+  return false;
+}
+
+void TZipCommon::SetExtractDir(const std::string& Value) {
+  FExtractDir = kOutputPathRules.ExtractDirFor(Value, FArchiveFile);
+}
+
+void TZipCommon::SetOutputName(const std::string& StoredName) {
+  std::string& OutputName = FRun.OutputName;
+  if (StoredName.empty()) {
+    OutputName.clear();
+    return;
+  }
+  if (FExtractDir.empty()) {
+    SetExtractDir(kOutputPathRules.DirWithSeparator(FArchiveFile));
+    if (FExtractDir.empty()) SetExtractDir(CurrentDirectory());
+  }
+  OutputName = kOutputPathRules.ComposeOutputName(StoredName, FExtractDir, UseStoredDirs).Name;
+}
+
+bool TZipCommon::ForceDirectories(const std::string& Dir) {
+  if (DirectoryExists(Dir)) return true;
+  if (Dir.empty()) return false;
+  std::error_code Error;
+  const std::string Full =
+      kOutputPathRules.AppendBackslash(std::filesystem::absolute(Dir, Error).string());
+  if (Error) return false;
+  for (std::size_t At = Full.find('/', 1); At != std::string::npos; At = Full.find('/', At + 1))
+    ::mkdir(Full.substr(0, At).c_str(), 0777);
+  return DirectoryExists(Dir);
+}
+
+bool TZipCommon::ConfirmEntry(bool IsDirectory) {
+  if (IsDirectory) return true;
+  const TTimerPause Paused(FTimer);
+  std::string& OutputName = FRun.OutputName;
+  bool Extract = true;
+  if (OnBegin) {
+    if (OnRenameFile) {
+      std::string NewName = OutputName;
+      OnRenameFile(this, OutputName, NewName);
+      if (!NewName.empty()) {
+        ForceDirectories(kOutputPathRules.DirPart(NewName));
+        OutputName = NewName;
+      }
+    }
+    OnBegin(this, OutputName, FRun.ExtractedCount + 1, Extract);
+  }
+  if (GetCancel() || !Extract) return false;
+
+  if (!ConfirmOverwrites) {
+    const bool Result = OverwriteMode == TOverwriteMode::omOverwrite;
+    if (Result) ++FRun.ExtractedCount;
+    return Result;
+  }
+
+  OverwriteMode = TOverwriteMode::omOverwrite;
+  if (FileExists(OutputName)) {
+    if (!OnFileExists) {
+      ReportError(OutputName, "OnFileExists", "0", ecEventNotAssigned);
+      OverwriteMode = TOverwriteMode::omSkip;
+    } else {
+      do {
+        std::string NewName;
+        OnFileExists(this, OutputName, NewName, OverwriteMode);
+        if (NewName.empty()) NewName = OutputName;
+        ForceDirectories(kOutputPathRules.DirPart(NewName));
+        if (OverwriteMode == TOverwriteMode::omOverwrite && !NewName.empty()) {
+          // Names on this file system differ by case, so only the same name is the same file.
+          if (NewName == OutputName) break;
+          OutputName = NewName;
+        }
+      } while (!GetCancel() && OverwriteMode != TOverwriteMode::omSkip && PathExists(OutputName));
+    }
+    if (!GetCancel() && OverwriteMode != TOverwriteMode::omSkip) {
+      if (const auto Attr = ReadFileAttributes(OutputName); Attr && (*Attr & faReadOnly) != 0) {
+        if ((*Attr & (faSystem | faDirectory)) != 0) {
+          ReportError(OutputName, "", "0", ecWriteError);
+          return false;
+        }
+        ClearReadOnly(OutputName);
+      }
+    }
+  }
+  const bool Result =
+      !GetCancel() && OverwriteMode == TOverwriteMode::omOverwrite && !OutputName.empty();
+  if (Result) ++FRun.ExtractedCount;
+  return Result;
+}
+
+bool TZipCommon::OpenOutputFile(std::unique_ptr<TStream32>& Output, const std::string& FileName,
+                                const std::string& StoredName) {
+  if (FRun.EntryEncrypted && FRun.PasswordFailed) return true;
+  if (FileName.empty()) return false;
+  if (IsOutputRefused(*this, FileName, StoredName)) return false;
+  ForceDirectories(kOutputPathRules.DirPart(FileName));
+  const int Handle = CreateOutputFile(FileName);
+  if (Handle < 0) return false;
+  Output = std::make_unique<TOutputFileStream>(Handle);
+  return true;
+}
+
+std::uint32_t TZipCommon::EffectiveDate(std::uint32_t DosDateTime) {
+  switch (DateAttribute) {
+    case TDateAttribute::daSysDate:
+      return TimeToDosDateTime(std::time(nullptr)).value_or(kDefaultDosDateTime);
+    case TDateAttribute::daMaxFileDate:
+      return static_cast<std::uint32_t>(FRun.NewestEntryDate);
+    case TDateAttribute::daFileDate:
+    default:
+      return DosDateTime;
+  }
+}
+
+void TZipCommon::CloseOutputFile(std::unique_ptr<TStream32>& Output, const std::string& FileName,
+                                 std::uint32_t DosDateTime, std::uint32_t Attr) {
+  auto* Handle = dynamic_cast<THandleStream32*>(Output.get());
+  if (Handle != nullptr && Handle->Handle() >= 0) {
+    if (const auto Time = DosDateTimeToTime(EffectiveDate(DosDateTime)))
+      SetLastWriteTime(Handle->Handle(), *Time);
+  }
+  bool Closed = true;
+  if (auto* Owned = dynamic_cast<TOutputFileStream*>(Output.get())) Closed = Owned->Close();
+  Output.reset();
+  if (!Closed) ReportError(FileName, "", "0", ecCloseError);
+  if (RestoreFileAttr && Attr != faArchive) ApplyEntryAttributes(FileName, Attr);
+}
+
+}  // namespace ruvevid

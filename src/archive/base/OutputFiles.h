@@ -1,0 +1,34 @@
+#pragma once
+// Output files of an extraction run: the helpers behind TZipCommon's SetOutputName, ConfirmEntry,
+// OpenOutputFile, CloseOutputFile, ForceDirectories and EffectiveDate.
+
+#include <string>
+
+#include "archive/base/PathRules.h"
+#include "archive/base/Stream32.h"
+
+namespace ruvevid {
+
+class TZipCommon;
+
+// The output-side path rules of this build.
+inline constexpr TPathRules kOutputPathRules = TPathRules::Native();
+
+// An output file opened by OpenOutputFile; owns its descriptor. Close reports whether closing
+// succeeded (a failure is an error of its own: written data may be lost).
+class TOutputFileStream final : public THandleStream32 {
+ public:
+  explicit TOutputFileStream(int Handle) : THandleStream32(Handle) {}
+  ~TOutputFileStream() override;
+  bool Close();
+};
+
+// True when FileName must not be written for the stored name StoredName: it is the output name of
+// a stored name with a ".." component (the name would leave ExtractDir), or a folder on its way
+// below ExtractDir is a symbolic link. A name the application chose instead (OnRenameFile,
+// OnFileExists) is only subject to the second rule. Directory entries created with
+// CreateStoredDirs go through the same test.
+bool IsOutputRefused(const TZipCommon& Component, const std::string& FileName,
+                     const std::string& StoredName);
+
+}  // namespace ruvevid

@@ -1,0 +1,31 @@
+#pragma once
+// Entry names as stored after a header, and their translation to the names the system uses.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "archive/base/PathRules.h"
+
+namespace ruvevid {
+
+class TStream32;
+class TZipCipher;
+
+// The longest name kept; the bytes of a longer name are skipped.
+inline constexpr std::size_t kMaxHeaderName = 255;
+
+// Reads a header's name of Length bytes: keeps the first 255, skips the rest so the stream stands
+// after the whole name, deciphers the kept bytes when Decipher is given (an enciphered header's
+// key stream goes on into its name) and cuts the name at its first zero byte.
+std::string ReadHeaderName(TStream32& Stream, std::uint16_t Length, TZipCipher* Decipher = nullptr);
+
+// General purpose flag bit 11: the name is UTF-8.
+inline constexpr std::uint16_t kUtf8NameFlag = 0x0800;
+
+// The name the system uses for a stored name: converted to UTF-8 when TranslateOemChar is set
+// (see OemNameToUtf8), then every separator ('/' and '\') made the rules' separator.
+std::string TranslateEntryName(std::string_view Raw, std::uint16_t Flags, bool TranslateOemChar,
+                               const TPathRules& Rules = TPathRules::Native());
+
+}  // namespace ruvevid

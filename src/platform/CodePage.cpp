@@ -1,0 +1,77 @@
+#include "platform/CodePage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+
+namespace ruvevid {
+
+namespace {
+
+struct TIconvCloser {
+  void operator()(void* Handle) const { ::iconv_close(static_cast<iconv_t>(Handle)); }
+};
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view Text) {
+  std::size_t i = 0;
+  while (i < Text.size()) {
+    const auto Lead = static_cast<std::uint8_t>(Text[i]);
+    if (Lead < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t Length = 0;
+    std::uint32_t Code = 0;
+    std::uint32_t Minimum = 0;
+    if ((Lead & 0xE0) == 0xC0) {
+      Length = 2, Code = Lead & 0x1FU, Minimum = 0x80;
+    } else if ((Lead & 0xF0) == 0xE0) {
+      Length = 3, Code = Lead & 0x0FU, Minimum = 0x800;
+    } else if ((Lead & 0xF8) == 0xF0) {
+      Length = 4, Code = Lead & 0x07U, Minimum = 0x10000;
+    } else {
+      return false;
+    }
+    if (Text.size() - i < Length) return false;
+    for (std::size_t k = 1; k < Length; ++k) {
+      const auto Next = static_cast<std::uint8_t>(Text[i + k]);
+      if ((Next & 0xC0) != 0x80) return false;
+      Code = (Code << 6) | (Next & 0x3FU);
+    }
+    if (Code < Minimum || Code > 0x10FFFF || (Code >= 0xD800 && Code <= 0xDFFF)) return false;
+    i += Length;
+  }
+  return true;
+}
+
+std::optional<std::string> ConvertToUtf8(std::string_view Text, const char* FromCodePage) {
+  iconv_t Raw = ::iconv_open("UTF-8", FromCodePage);
+  if (Raw == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::unique_ptr<void, TIconvCloser> Handle(Raw);
+  std::string Input(Text);
+  // Every code page byte becomes at most 4 bytes of UTF-8.
+  std::string Output(Input.size() * 4 + 4, '\0');
+  char* In = Input.data();
+  std::size_t InLeft = Input.size();
+  char* Out = Output.data();
+  std::size_t OutLeft = Output.size();
+  if (::iconv(Raw, &In, &InLeft, &Out, &OutLeft) == static_cast<std::size_t>(-1)) {
+    return std::nullopt;
+  }
+  if (InLeft != 0) return std::nullopt;
+  Output.resize(Output.size() - OutLeft);
+  return Output;
+}
+
+std::string OemNameToUtf8(std::string_view Raw, bool Utf8Flag) {
+  if (Utf8Flag || IsValidUtf8(Raw)) return std::string(Raw);
+  if (auto Korean = ConvertToUtf8(Raw, "CP949")) return *Korean;
+  if (auto Dos = ConvertToUtf8(Raw, "CP437")) return *Dos;
+  return std::string(Raw);
+}
+
+}  // namespace ruvevid

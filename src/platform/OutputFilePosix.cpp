@@ -1,0 +1,86 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/OutputFile.h"
+
+namespace ruvevid {
+
+namespace {
+
+constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
+constexpr mode_t kUnixTypeMask = 0170000;
+constexpr mode_t kUnixRegular = 0100000;
+
+}  // namespace
+
+std::optional<std::uint32_t> ReadFileAttributes(const std::string& Path) {
+  struct stat Info {};
+  if (Path.empty() || ::stat(Path.c_str(), &Info) != 0) return std::nullopt;
+  std::uint32_t Attr = 0;
+  if (S_ISDIR(Info.st_mode)) Attr |= faDirectory;
+  if ((Info.st_mode & kWriteBits) == 0) Attr |= faReadOnly;
+  return Attr == 0 ? faNormal : Attr;
+}
+
+bool ClearReadOnly(const std::string& Path) {
+  struct stat Info {};
+  if (::stat(Path.c_str(), &Info) != 0) return false;
+  return ::chmod(Path.c_str(), (Info.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+int CreateOutputFile(const std::string& Path) {
+  struct stat Info {};
+  if (::lstat(Path.c_str(), &Info) == 0) {
+    if (S_ISLNK(Info.st_mode)) {
+      if (::unlink(Path.c_str()) != 0) return -1;
+    } else if (S_ISREG(Info.st_mode) && (Info.st_mode & kWriteBits) == 0) {
+      errno = EACCES;
+      return -1;
+    }
+  }
+  int Handle = -1;
+  do {
+    Handle = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  } while (Handle < 0 && errno == EINTR);
+  return Handle;
+}
+
+bool SetLastWriteTime(int Handle, std::time_t Time) {
+  struct timespec Times[2] = {};
+  Times[0].tv_nsec = UTIME_OMIT;
+  Times[1].tv_sec = Time;
+  return ::futimens(Handle, Times) == 0;
+}
+
+bool ApplyEntryAttributes(const std::string& Path, std::uint32_t Attr) {
+  const auto UnixMode = static_cast<mode_t>(Attr >> 16);
+  if ((UnixMode & kUnixTypeMask) == kUnixRegular) {
+    return ::chmod(Path.c_str(), UnixMode & 0777) == 0;
+  }
+  if ((Attr & faReadOnly) != 0) {
+    struct stat Info {};
+    if (::stat(Path.c_str(), &Info) != 0) return false;
+    return ::chmod(Path.c_str(), Info.st_mode & 0777 & ~kWriteBits) == 0;
+  }
+  return true;
+}
+
+bool HasLinkedDirectoryBelow(const std::string& Base, const std::string& Path) {
+  std::size_t At = Base.size();
+  while (At < Path.size()) {
+    const std::size_t Next = Path.find('/', At);
+    if (Next == std::string::npos) break;  // the last component is the file itself
+    if (Next > At) {
+      struct stat Info {};
+      const std::string Folder = Path.substr(0, Next);
+      if (::lstat(Folder.c_str(), &Info) == 0 && S_ISLNK(Info.st_mode)) return true;
+    }
+    At = Next + 1;
+  }
+  return false;
+}
+
+}  // namespace ruvevid
