@@ -2,7 +2,7 @@
 
 #include <dirent.h>
 #include <signal.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -76,6 +76,16 @@ std::optional<std::uint32_t> ParseProcessId(const char* Name) {
   return id;
 }
 
+// Process descriptors, called directly: the C library's declarations are not usable from C++ in
+// every version.
+int OpenProcessDescriptor(pid_t ProcessId) {
+  return static_cast<int>(::syscall(SYS_pidfd_open, ProcessId, 0U));
+}
+
+int SendSignal(int ProcessDescriptor, int Signal) {
+  return static_cast<int>(::syscall(SYS_pidfd_send_signal, ProcessDescriptor, Signal, nullptr, 0U));
+}
+
 class TProcSnapshot final : public IProcessSnapshot {
  public:
   explicit TProcSnapshot(std::vector<TProcessEntry> Entries) : FEntries(std::move(Entries)) {}
@@ -144,13 +154,12 @@ class TProcProcessTable final : public IProcessTable {
     const auto id = static_cast<pid_t>(Entry.th32ProcessID);
     // The descriptor holds on to this very process: if it ends and its id is given to another
     // process meanwhile, the signal below fails instead of reaching the newcomer.
-    const int process = ::pidfd_open(id, 0);
+    const int process = OpenProcessDescriptor(id);
     if (process < 0 && errno != ENOSYS) return 0;
     const TFdCloser closer(process);
     // The id may have been reused between the snapshot and the opening.
     if (ImageName(Entry.th32ProcessID) != Entry.szExeFile) return 0;
-    const int result =
-        process >= 0 ? ::pidfd_send_signal(process, SIGKILL, nullptr, 0) : ::kill(id, SIGKILL);
+    const int result = process >= 0 ? SendSignal(process, SIGKILL) : ::kill(id, SIGKILL);
     return result == 0 ? 1 : 0;
   }
 

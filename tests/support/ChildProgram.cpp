@@ -1,0 +1,57 @@
+#include "support/ChildProgram.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace ruvevid::test {
+
+ChildProgram::ChildProgram(const std::filesystem::path& Image, const std::filesystem::path& Folder,
+                           const std::string& FileName, const std::vector<std::string>& Arguments) {
+  const std::filesystem::path copy = Folder / FileName;
+  if (!std::filesystem::exists(copy)) {
+    std::filesystem::copy_file(Image, copy);
+    std::filesystem::permissions(copy, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add);
+  }
+  std::vector<std::string> texts{copy.string()};
+  texts.insert(texts.end(), Arguments.begin(), Arguments.end());
+  std::vector<char*> argv;
+  for (std::string& text : texts) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  const int result = ::posix_spawn(&FPid, copy.c_str(), nullptr, nullptr, argv.data(), environ);
+  if (result != 0) throw std::runtime_error("cannot start " + copy.string());
+}
+
+ChildProgram::~ChildProgram() {
+  if (FPid <= 0 || FStatus) return;
+  ::kill(FPid, SIGKILL);
+  int status = 0;
+  ::waitpid(FPid, &status, 0);
+}
+
+std::optional<int> ChildProgram::WaitForExit(std::chrono::milliseconds Timeout) {
+  if (FStatus) return FStatus;
+  const auto deadline = std::chrono::steady_clock::now() + Timeout;
+  for (;;) {
+    int status = 0;
+    if (::waitpid(FPid, &status, WNOHANG) == FPid) {
+      FStatus = status;
+      return FStatus;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+ChildProgram SleepingProgram(const std::filesystem::path& Folder, const std::string& FileName) {
+  return ChildProgram("/bin/sleep", Folder, FileName, {"60"});
+}
+
+}  // namespace ruvevid::test

@@ -1,0 +1,38 @@
+#pragma once
+// A real child process running a copy of a system program under a chosen file name, for tests
+// that look processes up by image name. The process is killed and reaped when the object goes.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ruvevid::test {
+
+class ChildProgram {
+ public:
+  // Copies Image to Folder/FileName (unless already there), makes it executable and runs it with
+  // Arguments (argv[0] is the copy's full path).
+  ChildProgram(const std::filesystem::path& Image, const std::filesystem::path& Folder,
+               const std::string& FileName, const std::vector<std::string>& Arguments);
+  ~ChildProgram();
+  ChildProgram(const ChildProgram&) = delete;
+  ChildProgram& operator=(const ChildProgram&) = delete;
+
+  pid_t pid() const { return FPid; }
+  // Waits up to Timeout for the process to end and reaps it; its wait status, or nothing when it
+  // still runs.
+  std::optional<int> WaitForExit(std::chrono::milliseconds Timeout);
+
+ private:
+  pid_t FPid = -1;
+  std::optional<int> FStatus;
+};
+
+// A running copy of /bin/sleep named FileName in Folder that sleeps for a minute.
+ChildProgram SleepingProgram(const std::filesystem::path& Folder, const std::string& FileName);
+
+}  // namespace ruvevid::test
