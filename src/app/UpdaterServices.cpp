@@ -1,0 +1,29 @@
+#include "app/UpdaterServices.h"
+
+#include "app/ProcessTermination.h"
+#include "app/ProgramLaunch.h"
+#include "app/SettingsWriter.h"
+#include "app/Updater.h"
+#include "platform/ProgramFolder.h"
+
+namespace ruvevid {
+
+std::string DefaultUrlText() {
+  return std::string(RUVEVID_UPDATE_HOST) + kArchivePath;
+}
+
+TUpdaterServices DefaultUpdaterServices() {
+  TUpdaterServices services;
+  services.UrlText = DefaultUrlText();
+  services.ProgramFolder = [] { return ProgramFolder(); };
+  services.IsProcessRunning = [](const std::string& Name) { return IsProcessRunning(Name); };
+  services.KillProcess = [](const std::string& Name) { return KillProcess(Name); };
+  services.WriteSetting = [](const std::string& FileName, const std::string& Section,
+                             const std::string& Key, const std::string& Value) {
+    return WriteSetting(FileName, Section, Key, Value);
+  };
+  services.LaunchProgram = [](const std::string& Path) { return LaunchProgram(Path); };
+  return services;
+}
+
+}  // namespace ruvevid
