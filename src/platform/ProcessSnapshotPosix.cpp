@@ -1,69 +1,73 @@
 // The process table of a Linux system, read from /proc.
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/ProcessImageName.h"
 #include "platform/ProcessSnapshot.h"
 
 namespace ruvevid {
 
 namespace {
 
-constexpr std::string_view kDeletedSuffix = " (deleted)";
-
 std::string ProcPath(std::uint32_t ProcessId, const char* Leaf) {
   return "/proc/" + std::to_string(ProcessId) + "/" + Leaf;
 }
 
+class TFdCloser {
+ public:
+  explicit TFdCloser(int Fd) : FFd(Fd) {}
+  ~TFdCloser() {
+    if (FFd >= 0) ::close(FFd);
+  }
+  TFdCloser(const TFdCloser&) = delete;
+  TFdCloser& operator=(const TFdCloser&) = delete;
+
+ private:
+  int FFd;
+};
+
 std::optional<std::string> ReadProcFile(const std::string& Path) {
-  std::ifstream file(Path, std::ios::binary);
-  if (!file) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  const int fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  const TFdCloser closer(fd);
+  std::string contents;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t count = ::read(fd, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return std::nullopt;
+    if (count == 0) return contents;
+    contents.append(buffer, static_cast<std::size_t>(count));
+  }
 }
 
-std::string AfterLastSlash(const std::string& Path) {
-  const std::size_t slash = Path.rfind('/');
-  return slash == std::string::npos ? Path : Path.substr(slash + 1);
-}
-
-// A process that has ended but has not been reaped yet ('Z') or is being removed ('X') is no
-// longer running and cannot be ended.
+// A process that has ended is no longer running and cannot be ended.
 bool HasEnded(std::uint32_t ProcessId) {
   const std::optional<std::string> stat = ReadProcFile(ProcPath(ProcessId, "stat"));
-  if (!stat) return true;
-  // The state follows the command name, which is in parentheses and may itself hold ')'.
-  const std::size_t close = stat->rfind(')');
-  if (close == std::string::npos || close + 2 >= stat->size()) return true;
-  const char state = (*stat)[close + 2];
-  return state == 'Z' || state == 'X';
+  return !stat || HasEndedByStat(*stat);
 }
 
 // The bare file name of the process image: from the executable link, else from argv[0], else the
 // command name the kernel keeps. Empty when the process is gone.
 std::string ImageName(std::uint32_t ProcessId) {
-  std::string image = ReadSymbolicLink(ProcPath(ProcessId, "exe"));
-  if (!image.empty()) {
-    // An image file removed or replaced while running is shown with this suffix.
-    if (image.ends_with(kDeletedSuffix)) image.resize(image.size() - kDeletedSuffix.size());
-    return AfterLastSlash(image);
+  const std::string link = ReadSymbolicLink(ProcPath(ProcessId, "exe"));
+  if (!link.empty()) return ImageNameFromExeLink(link);
+  if (const std::optional<std::string> commandLine = ReadProcFile(ProcPath(ProcessId, "cmdline"))) {
+    std::string name = ImageNameFromCommandLine(*commandLine);
+    if (!name.empty()) return name;
   }
-  if (std::optional<std::string> commandLine = ReadProcFile(ProcPath(ProcessId, "cmdline"))) {
-    const std::string argument0 = commandLine->substr(0, commandLine->find('\0'));
-    if (!argument0.empty()) return AfterLastSlash(argument0);
-  }
-  if (std::optional<std::string> command = ReadProcFile(ProcPath(ProcessId, "comm"))) {
-    if (!command->empty() && command->back() == '\n') command->pop_back();
-    return *command;
+  if (const std::optional<std::string> command = ReadProcFile(ProcPath(ProcessId, "comm"))) {
+    return ImageNameFromCommand(*command);
   }
   return {};
 }
@@ -117,19 +121,6 @@ class TDirCloser {
 
  private:
   DIR* FDir;
-};
-
-class TFdCloser {
- public:
-  explicit TFdCloser(int Fd) : FFd(Fd) {}
-  ~TFdCloser() {
-    if (FFd >= 0) ::close(FFd);
-  }
-  TFdCloser(const TFdCloser&) = delete;
-  TFdCloser& operator=(const TFdCloser&) = delete;
-
- private:
-  int FFd;
 };
 
 class TProcProcessTable final : public IProcessTable {
