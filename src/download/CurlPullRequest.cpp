@@ -107,10 +107,20 @@ CurlPullRequest::~CurlPullRequest() {
 
 bool CurlPullRequest::Start() {
   while (!FHeadersDone && !FFinished) Advance();
+  if (!FHeadersDone && FResult == CURLE_WEIRD_SERVER_REPLY && FStatus >= 200) {
+    // The final response came, but libcurl refused one of its header lines (a Content-Length
+    // that is not a number or is negative, say). The request opens with the lines before that
+    // one; its body cannot be read.
+    FHeadersDone = true;
+  }
   return FHeadersDone;
 }
 
 bool CurlPullRequest::ReadSlow(char* Buffer, std::size_t Count, std::size_t& Read) {
+  Read = 0;
+  // Nothing asked for: fine unless the transfer is known to have failed with nothing left.
+  if (Count == 0) return FOverflowPos < FOverflow.size() || FResult == CURLE_OK;
+
   // What is kept is less than asked for: hand it over, then let the transfer bring the rest
   // straight into the caller's buffer.
   Read = FOverflow.size() - FOverflowPos;

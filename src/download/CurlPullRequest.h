@@ -33,7 +33,9 @@ class CurlPullRequest {
   CurlPullRequest& operator=(const CurlPullRequest&) = delete;
 
   // Runs the transfer until the final response's headers are in (after any redirects). False
-  // when the transfer failed before that: bad URL, name lookup, connection, timeout.
+  // when the transfer failed before that: bad URL, name lookup, connection, timeout. A response
+  // whose head libcurl refuses part-way (a malformed Content-Length) opens with the header
+  // lines before the refused one, and its reads fail.
   bool Start();
 
   // Fills Buffer with Count bytes of the body, fewer only when the body has ended or the
