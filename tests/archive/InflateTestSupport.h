@@ -90,7 +90,7 @@ inline TInflateOutcome InflateInPieces(const TBytes& Input, TInflateVariant Vari
 class TBitWriter {
  public:
   void Bits(std::uint32_t Value, unsigned Count) {
-    for (unsigned I = 0; I < Count; ++I) Bit((Value >> I) & 1);
+    for (unsigned I = 0; I < Count; ++I) Bit(I < 32 ? (Value >> I) & 1 : 0);
   }
   void Code(std::uint32_t Code, unsigned Length) {
     for (unsigned I = Length; I-- > 0;) Bit((Code >> I) & 1);
