@@ -1,5 +1,7 @@
 #include "archive/base/UnZip.h"
 
+#include "archive/zip/ZipWalks.h"
+
 namespace ruvevid {
 
 TUnZip::TUnZip(IApplication* Application) : TUnBase(Application) {}
@@ -11,6 +13,10 @@ bool TUnZip::TestPassword(std::uint8_t* Header) {
   return FRun.Cipher.CheckEncryptionHeader(Header, Local.Flags(), Local.Crc32(),
                                            static_cast<std::uint32_t>(Local.DosDateTime()),
                                            FRun.Password);
+}
+
+void TUnZip::ProcessArchive(std::unique_ptr<TStream32>& Input) {
+  ExtractZip(*this, Input);
 }
 
 }  // namespace ruvevid

@@ -16,6 +16,10 @@ class TUnZip : public TUnBase {
   // Runs CheckEncryptionHeader of the run's cipher on Header with Run().Password and the flags,
   // CRC-32 and DOS time of the entry's local header (ZipState().Headers.Local).
   bool TestPassword(std::uint8_t* Header) override;
+
+ protected:
+  // The zip reader: ExtractZip.
+  void ProcessArchive(std::unique_ptr<TStream32>& Input) override;
 };
 
 }  // namespace ruvevid

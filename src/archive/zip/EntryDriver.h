@@ -1,0 +1,28 @@
+#pragma once
+// The extraction of one zip entry: asks whether to extract it, checks the password of an encrypted
+// entry, creates the output file or directory, decodes the entry by its method, closes the output
+// and delivers the CRC verdict with OnEnd. A failure never stops the walk.
+//
+// A file entry is written to a temporary file beside its target, which takes the target's place
+// only when the entry's CRC check passes; on any failure the temporary file is removed and an
+// existing target keeps its bytes (an entry without a previous file leaves none).
+
+#include <cstdint>
+#include <memory>
+
+namespace ruvevid {
+
+class TStream32;
+class TUnZip;
+class TZipVolumeHooks;
+
+// The walk has read the entry's local header (ZipState().Headers.Local), left Input at the first
+// byte after its name and extra field, filled Run().EntryInfo, EntryName and OutputName and made
+// the entry's directory record current. ListedFromCentral: the entry came from the central
+// directory (ZipState().Headers.Central holds its central header). Returns the CRC verdict, or
+// false when the entry was declined. An exception from ConfirmEntry or CheckPassword (an
+// application's handler) passes; every other one ends only the entry.
+bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream32>& Input,
+                  std::uint32_t Attr, bool ListedFromCentral);
+
+}  // namespace ruvevid

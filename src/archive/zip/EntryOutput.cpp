@@ -1,0 +1,63 @@
+#include "archive/zip/EntryOutput.h"
+
+#include "archive/base/DosDateTime.h"
+#include "archive/base/OutputFiles.h"
+#include "archive/base/UnZip.h"
+#include "platform/OutputFile.h"
+#include "platform/StagedFile.h"
+
+namespace ruvevid {
+
+TStagedEntryOutput::~TStagedEntryOutput() {
+  FStream.reset();
+  Discard();
+}
+
+bool TStagedEntryOutput::Open(const std::string& FileName, const std::string& StoredName) {
+  if (FileName.empty()) return false;
+  if (IsOutputRefused(FArc, FileName, StoredName)) return false;
+  FArc.ForceDirectories(kOutputPathRules.DirPart(FileName));
+  const int Handle = CreateStagingFile(FileName, FStagingPath);
+  if (Handle < 0) return false;
+  FStream = std::make_unique<TOutputFileStream>(Handle);
+  FTarget = FileName;
+  FUsable = true;
+  return true;
+}
+
+bool TStagedEntryOutput::Close(std::uint32_t DosDateTime, std::uint32_t Attr) {
+  auto* File = dynamic_cast<TOutputFileStream*>(FStream.get());
+  if (File == nullptr) return false;
+  if (File->Handle() >= 0) {
+    if (const auto Time = DosDateTimeToTime(FArc.EffectiveDate(DosDateTime)))
+      SetLastWriteTime(File->Handle(), *Time);
+  }
+  const bool Closed = File->Close();
+  FStream.reset();
+  if (!Closed) {
+    FUsable = false;
+    FArc.ReportError(FTarget, "", "0", ecCloseError);
+    return false;
+  }
+  FAttr = Attr;
+  return true;
+}
+
+bool TStagedEntryOutput::Commit() {
+  if (!FUsable || FStream) return false;
+  // The attributes go on last: a read-only file can still be renamed into place.
+  if (FArc.RestoreFileAttr && FAttr != faArchive) ApplyEntryAttributes(FStagingPath, FAttr);
+  if (!CommitStagingFile(FStagingPath, FTarget)) return false;
+  FStagingPath.clear();
+  FUsable = false;
+  return true;
+}
+
+void TStagedEntryOutput::Discard() {
+  if (FStagingPath.empty()) return;
+  DiscardStagingFile(FStagingPath);
+  FStagingPath.clear();
+  FUsable = false;
+}
+
+}  // namespace ruvevid

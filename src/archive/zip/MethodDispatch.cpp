@@ -1,0 +1,129 @@
+#include "archive/zip/MethodDispatch.h"
+
+#include <algorithm>
+
+#include "archive/base/Stream32.h"
+#include "archive/base/UnZip.h"
+#include "archive/codec/LegacyDecoder.h"
+#include "archive/zip/ZipVolumeHooks.h"
+
+namespace ruvevid {
+
+namespace {
+
+constexpr std::uint16_t kEncryptedFlag = 0x0001;
+constexpr std::uint64_t kEncryptionHeaderSize = 12;
+
+void ReportUnsupported(TUnZip& Arc, const std::string& OutputName) {
+  Arc.ReportError(OutputName, "", "0", ecUnsupportedMethod);
+}
+
+// Method 0. For split and spanned sets the copy goes on at the start of the next part with the
+// bytes still missing. False when that part could not be brought up.
+bool CopyStoredEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const TZipEntryInfo& Info,
+                     std::unique_ptr<TStream32>& Output, std::unique_ptr<TStream32>& Input) {
+  std::int64_t Left = Arc.CopyStored(*Input, *Output, Info, CrcKind32);
+  const TArcType Type = Arc.ArcType();
+  if (Type != TArcType::atZipDS && Type != TArcType::atZipMV) return true;
+  TZipEntryInfo Rest = Info;
+  while (Left > 0) {
+    Arc.Run().CurrentEntry->HeaderOffset = static_cast<std::uint64_t>(Left);
+    const bool Up = Type == TArcType::atZipDS
+                        ? Volumes.BringUpDisk(Arc, Input)
+                        : Volumes.OpenNextVolume(Arc, Input, Arc.VolumeNumber(),
+                                                 Arc.ZipState().Headers.Ending.ThisDisk());
+    if (!Up || !Input) return false;
+    Input->Seek(0, TSeekOrigin::soBeginning);
+    Rest.UnpackedSize = static_cast<std::uint64_t>(Left);
+    Left = Arc.CopyStored(*Input, *Output, Rest, CrcKind32);
+  }
+  return true;
+}
+
+// Methods 8 and 9. The entry inflation is not part of this build yet: the entry is reported as
+// unsupported and nothing is read or written.
+void InflateMethodEntry(TUnZip& Arc, const std::string& OutputName, std::uint32_t /*Method*/,
+                        std::unique_ptr<TStream32>& /*Output*/,
+                        std::unique_ptr<TStream32>& /*Input*/) {
+  ReportUnsupported(Arc, OutputName);
+}
+
+// The legacy decoders' seam bound to the component for one entry.
+TLegacyIo BindLegacyIo(TUnZip& Arc, const std::string& OutputName,
+                       std::unique_ptr<TStream32>& Output, std::unique_ptr<TStream32>& Input) {
+  TLegacyIo Io;
+  Io.ReadBlock = [&Arc, &Input](std::uint8_t* Buffer, int Count, bool Decrypt) {
+    return Arc.ReadHandler(*Input, Buffer, Count, Decrypt, CrcKindNone);
+  };
+  Io.WriteBlock = [&Arc, &Output](std::uint8_t* Buffer, int Count) {
+    return Arc.WriteHandler(*Output, Buffer, Count, false, CrcKind32, 1);
+  };
+  Io.BlockFlushed = [&Arc](std::int64_t Count) {
+    TRunState& Run = Arc.Run();
+    Run.BytesRemaining -= Count;
+    Run.OutputBytesExpected -= Count;
+    const auto Size = static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize);
+    Arc.ReportProgress(Size - Run.OutputBytesExpected, Size, Run.TotalUnpackedSize);
+  };
+  Io.GetCancel = [&Arc] { return Arc.GetCancel(); };
+  Io.ReportError = [&Arc, OutputName](int Code) { Arc.ReportError(OutputName, "", "0", Code); };
+  Io.RaiseError = [&Arc, OutputName](int Code) { Arc.RaiseError(OutputName, "", "0", Code); };
+  return Io;
+}
+
+}  // namespace
+
+bool IsSupportedMethod(std::uint32_t Method) {
+  return Method == kMethodStored || TLegacyDecoder::HandlesMethod(Method);
+}
+
+bool DecodeEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const std::string& OutputName,
+                 TZipEntryInfo Info, std::unique_ptr<TStream32>& Output,
+                 std::unique_ptr<TStream32>& Input) {
+  bool Result = true;
+  TRunState& Run = Arc.Run();
+  Run.Crc.Crc32 = Crc32Start;
+  if ((Info.Flags & kEncryptedFlag) != 0) {
+    // CheckPassword has consumed the encryption header.
+    Info.PackedSize -= std::min(Info.PackedSize, kEncryptionHeaderSize);
+  }
+  Run.EntryInfo = Info;
+  Run.PackedBytesLeft = static_cast<std::int64_t>(Info.PackedSize);
+  Run.OutputBytesExpected = static_cast<std::int64_t>(Info.UnpackedSize);
+
+  // One legacy decoder per entry: its input, output buffer and tables start afresh.
+  std::unique_ptr<TLegacyDecoder> Legacy;
+  try {
+    if (!Input || !Output) {
+      // Nothing to read from or nothing to write to: the entry stays empty.
+    } else if (Info.Method == kMethodStored) {
+      Result = CopyStoredEntry(Arc, Volumes, Info, Output, Input);
+    } else if (TLegacyDecoder::HandlesMethod(Info.Method)) {
+      TLegacyEntry Entry;
+      Entry.Flags = Info.Flags;
+      Entry.Method = Info.Method;
+      Entry.CompressedSize = static_cast<std::int64_t>(Info.PackedSize);
+      Entry.UnpackedSize = static_cast<std::int64_t>(Info.UnpackedSize);
+      Legacy =
+          std::make_unique<TLegacyDecoder>(BindLegacyIo(Arc, OutputName, Output, Input), Entry);
+      try {
+        Legacy->RunMethod();
+      } catch (...) {
+        Legacy->FreeTables();
+        throw;
+      }
+      Legacy->FreeTables();
+    } else if (Info.Method == kMethodDeflated || Info.Method == kMethodDeflate64) {
+      InflateMethodEntry(Arc, OutputName, Info.Method, Output, Input);
+    } else {
+      ReportUnsupported(Arc, OutputName);
+    }
+  } catch (...) {
+    // The entry's output stays short and its CRC check fails.
+  }
+  // What the legacy decoders still hold goes out; a failed write raises E_RAISE from here.
+  if (Legacy) Legacy->FlushOutput();
+  return Result;
+}
+
+}  // namespace ruvevid

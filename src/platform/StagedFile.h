@@ -1,0 +1,24 @@
+#pragma once
+// Staged replacement of a file: the new contents are written to a temporary file in the target's
+// folder and renamed over the target only once they are known to be complete and right, so the
+// target always holds either its old or its new bytes. Nothing is synced to the disk here.
+
+#include <string>
+
+namespace ruvevid {
+
+// Creates a new, empty temporary file beside Target and returns its open descriptor (write only),
+// with its name in StagingPath; -1 with errno set when it cannot. The target is refused as it is by
+// CreateOutputFile: a directory standing at Target (EISDIR) and an existing regular file without
+// any write permission bit (EACCES). An existing regular file's permission bits carry over to the
+// temporary file.
+int CreateStagingFile(const std::string& Target, std::string& StagingPath);
+
+// Renames the closed temporary file over Target (a symbolic link at Target is replaced, never
+// followed). False with errno set when the rename fails; the temporary file then stays.
+bool CommitStagingFile(const std::string& StagingPath, const std::string& Target);
+
+// Removes a temporary file that is not wanted; false when nothing was removed.
+bool DiscardStagingFile(const std::string& StagingPath);
+
+}  // namespace ruvevid

@@ -1,0 +1,77 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <random>
+
+#include "platform/StagedFile.h"
+
+namespace ruvevid {
+
+namespace {
+
+constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
+constexpr int kNameAttempts = 16;
+constexpr std::size_t kMaxNameLength = NAME_MAX;
+
+// A hidden name in Target's folder: ".<file name>.<random>~", or ".rv<random>~" when that would
+// be longer than a file name may be.
+std::string StagingName(const std::string& Target, std::uint64_t Random) {
+  const std::size_t Slash = Target.rfind('/');
+  const std::string Folder =
+      Slash == std::string::npos ? std::string() : Target.substr(0, Slash + 1);
+  const std::string File = Slash == std::string::npos ? Target : Target.substr(Slash + 1);
+  const std::string Tag = std::to_string(Random % 1000000000000ULL);
+  std::string Name = "." + File + "." + Tag + "~";
+  if (Name.size() > kMaxNameLength) Name = ".rv" + Tag + "~";
+  return Folder + Name;
+}
+
+}  // namespace
+
+int CreateStagingFile(const std::string& Target, std::string& StagingPath) {
+  StagingPath.clear();
+  struct stat Old {};
+  const bool Exists = ::lstat(Target.c_str(), &Old) == 0;
+  if (!Exists && errno != ENOENT) return -1;
+  if (Exists && S_ISDIR(Old.st_mode)) {
+    errno = EISDIR;
+    return -1;
+  }
+  const bool KeepMode = Exists && S_ISREG(Old.st_mode);
+  if (KeepMode && (Old.st_mode & kWriteBits) == 0) {
+    errno = EACCES;
+    return -1;
+  }
+  std::random_device Seed;
+  std::mt19937_64 Random((static_cast<std::uint64_t>(Seed()) << 32) | Seed());
+  for (int Attempt = 0; Attempt < kNameAttempts; ++Attempt) {
+    const std::string Name = StagingName(Target, Random());
+    int Handle = -1;
+    do {
+      Handle = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    } while (Handle < 0 && errno == EINTR);
+    if (Handle < 0) {
+      if (errno == EEXIST) continue;
+      return -1;
+    }
+    if (KeepMode) ::fchmod(Handle, Old.st_mode & 0777);
+    StagingPath = Name;
+    return Handle;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+bool CommitStagingFile(const std::string& StagingPath, const std::string& Target) {
+  return ::rename(StagingPath.c_str(), Target.c_str()) == 0;
+}
+
+bool DiscardStagingFile(const std::string& StagingPath) {
+  return !StagingPath.empty() && ::unlink(StagingPath.c_str()) == 0;
+}
+
+}  // namespace ruvevid

@@ -1,0 +1,104 @@
+// ruvevid-unzip ARCHIVE DIR [-p PASSWORD]
+//
+// Extracts ARCHIVE into DIR with the updater's settings (every entry, stored folders recreated,
+// existing files replaced without a question) and prints one line per event of the extraction
+// component, for scripts:
+//
+//   activate
+//   begin COUNT NAME
+//   error ECODE FILENAME<TAB>EXTENDEDMSG<TAB>VOLUMEID
+//   end PASS|FAIL NAME
+//   deactivate
+//   result N
+//
+// NAME is the output path. Exit status 0 when the archive was read and every entry passed (no
+// FAIL and no error), 1 otherwise, 2 for a wrong command line.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "archive/base/UnZip.h"
+
+namespace {
+
+using namespace ruvevid;
+
+constexpr std::size_t kOutputBuffer = 1 << 16;
+
+struct TOptions {
+  std::string Archive;
+  std::string Folder;
+  std::vector<std::string> Passwords;
+};
+
+bool ParseArguments(int argc, char** argv, TOptions& Options) {
+  std::vector<std::string> Plain;
+  for (int i = 1; i < argc; ++i) {
+    const std::string Arg = argv[i];
+    if (Arg == "-p") {
+      if (i + 1 >= argc) return false;
+      Options.Passwords.emplace_back(argv[++i]);
+    } else {
+      Plain.push_back(Arg);
+    }
+  }
+  if (Plain.size() != 2) return false;
+  Options.Archive = Plain[0];
+  // The component takes a relative folder from the root; the command line means the current one.
+  std::error_code Error;
+  Options.Folder = std::filesystem::absolute(Plain[1], Error).string();
+  return !Error;
+}
+
+void PrintLine(const std::string& Line) {
+  std::fwrite(Line.data(), 1, Line.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TOptions Options;
+  if (!ParseArguments(argc, argv, Options)) {
+    std::fputs("usage: ruvevid-unzip ARCHIVE DIR [-p PASSWORD]\n", stderr);
+    return 2;
+  }
+  static char Buffer[kOutputBuffer];
+  std::setvbuf(stdout, Buffer, _IOFBF, sizeof Buffer);
+
+  bool Activated = false;
+  bool AllPassed = true;
+  TUnZip UnZip;
+  UnZip.OnActivate = [&](TZipCommon*) {
+    Activated = true;
+    PrintLine("activate");
+  };
+  UnZip.OnDeactivate = [](TZipCommon*) { PrintLine("deactivate"); };
+  UnZip.OnBegin = [](TZipCommon*, const std::string& FileName, std::int32_t Count, bool&) {
+    PrintLine("begin " + std::to_string(Count) + " " + FileName);
+  };
+  UnZip.OnEnd = [&](TZipCommon*, const std::string& FileName, bool Pass) {
+    if (!Pass) AllPassed = false;
+    PrintLine(std::string(Pass ? "end PASS " : "end FAIL ") + FileName);
+  };
+  UnZip.OnError = [&](TZipCommon*, const std::string& FileName, const std::string& ExtendedMsg,
+                      const std::string& VolumeID, int ECode) {
+    AllPassed = false;
+    PrintLine("error " + std::to_string(ECode) + " " + FileName + "\t" + ExtendedMsg + "\t" +
+              VolumeID);
+  };
+
+  UnZip.SetArchiveFile(Options.Archive);
+  UnZip.ConfirmOverwrites = false;
+  UnZip.OverwriteMode = TOverwriteMode::omOverwrite;
+  UnZip.FileSpec = {"*.*"};
+  UnZip.SetExtractDir(Options.Folder);
+  UnZip.Passwords = Options.Passwords;
+
+  const std::int32_t Result = UnZip.Activate();
+  PrintLine("result " + std::to_string(Result));
+  std::fflush(stdout);
+  return Activated && AllPassed ? 0 : 1;
+}
