@@ -31,8 +31,8 @@ TLegacyIo TLegacyBench::Io() {
   Io.ReadBlock = [this](std::uint8_t* Buffer, int Count, bool Decrypt) {
     FRun.ReadRequests.push_back(Count);
     FRun.ReadDecrypt.push_back(Decrypt);
-    const std::size_t Got =
-        std::min(static_cast<std::size_t>(Count), FInput.size() - FInputPosition);
+    std::size_t Got = std::min(static_cast<std::size_t>(Count), FInput.size() - FInputPosition);
+    if (FOptions.ReadChunk > 0) Got = std::min(Got, static_cast<std::size_t>(FOptions.ReadChunk));
     std::copy_n(FInput.begin() + static_cast<std::ptrdiff_t>(FInputPosition), Got, Buffer);
     FInputPosition += Got;
     return static_cast<int>(Got);
@@ -57,6 +57,7 @@ TLegacyIo TLegacyBench::Io() {
   Io.ReportError = [this](int Code) { FRun.Reported.push_back(Code); };
   Io.RaiseError = [this](int Code) {
     FRun.Raised.push_back(Code);
+    if (FOptions.CancelOnError) FRun.Cancelled = true;
     if (!FRun.Cancelled) throw TRaised{Code};
   };
   return Io;

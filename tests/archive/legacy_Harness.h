@@ -28,6 +28,8 @@ struct TLegacyRunOptions {
   int CancelAfterFlushes = -1;  // the progress report of that many flushed blocks sets Cancel
   int FailingWrite = -1;        // this WriteBlock call (0 = the first) writes nothing
   int ShortWrite = -1;          // this WriteBlock call writes one byte less
+  bool CancelOnError = false;   // the OnError handler cancels the run (RaiseError then returns)
+  int ReadChunk = 0;            // when above 0, ReadBlock delivers at most this many bytes a call
   std::size_t OutputLimit = std::size_t{64} << 20;
 };
 
