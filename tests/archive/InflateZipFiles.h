@@ -21,6 +21,7 @@ struct TZipFileEntry {
   std::uint32_t Crc = 0;
   std::uint32_t PackedSize = 0;
   std::uint32_t Size = 0;
+  std::uint64_t LocalOffset = 0;
   std::uint64_t DataOffset = 0;
 };
 
@@ -60,6 +61,7 @@ inline std::vector<TZipFileEntry> ListZipEntries(const TBytes& Zip) {
     const std::size_t Local = Le32(Zip, At + 42);
     Entry.Name.assign(Zip.begin() + static_cast<std::ptrdiff_t>(At + 46),
                       Zip.begin() + static_cast<std::ptrdiff_t>(At + 46 + NameLength));
+    Entry.LocalOffset = Local;
     Entry.DataOffset = Local + 30 + Le16(Zip, Local + 26) + Le16(Zip, Local + 28);
     Entries.push_back(Entry);
     At += 46 + NameLength + ExtraLength + CommentLength;
