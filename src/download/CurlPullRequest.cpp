@@ -79,6 +79,9 @@ CurlPullRequest::CurlPullRequest(const CurlRequestSettings& Settings) {
   curl_easy_setopt(FEasy, CURLOPT_LOW_SPEED_LIMIT, Options.LowSpeedLimit);
   curl_easy_setopt(FEasy, CURLOPT_LOW_SPEED_TIME, Options.LowSpeedTimeSeconds);
   curl_easy_setopt(FEasy, CURLOPT_BUFFERSIZE, Options.ReceiveBufferSize);
+  // Room for what one receive brings beyond a read, and for a second one.
+  FOverflow.reserve(
+      2 * static_cast<std::size_t>(std::max<long>(Options.ReceiveBufferSize, CURL_MAX_WRITE_SIZE)));
   curl_easy_setopt(FEasy, CURLOPT_WRITEFUNCTION, &CurlPullRequest::OnBody);
   curl_easy_setopt(FEasy, CURLOPT_WRITEDATA, this);
   curl_easy_setopt(FEasy, CURLOPT_HEADERFUNCTION, &CurlPullRequest::OnHeader);
@@ -131,6 +134,7 @@ bool CurlPullRequest::ReadSlow(char* Buffer, std::size_t Count, std::size_t& Rea
   FTarget = Buffer;
   FTargetSize = Count;
   FTargetFilled = Read;
+  if (FPaused) Resume();
   while (FTargetFilled < FTargetSize && !FFinished) Advance();
   Read = FTargetFilled;
   FTarget = nullptr;
@@ -182,17 +186,29 @@ void CurlPullRequest::Finish(CURLcode Result) {
 std::size_t CurlPullRequest::OnBody(char* Data, std::size_t Size, std::size_t Count, void* Self) {
   auto& Request = *static_cast<CurlPullRequest*>(Self);
   Request.FHeadersDone = true;
-  Request.TakeBody(Data, Size * Count);
-  return Size * Count;
+  if (Request.TakeBody(Data, Size * Count)) return Size * Count;
+  Request.FPaused = true;
+  return CURL_WRITEFUNC_PAUSE;
 }
 
-void CurlPullRequest::TakeBody(const char* Data, std::size_t Count) {
+bool CurlPullRequest::TakeBody(const char* Data, std::size_t Count) {
   const std::size_t Direct = std::min(Count, FTargetSize - FTargetFilled);
+  const std::size_t Rest = Count - Direct;
+  // All or nothing: a paused chunk is handed over again whole. An empty overflow takes any
+  // chunk, so the transfer never waits on bytes that no read could collect.
+  if (Rest > FOverflow.capacity() - FOverflow.size() && !FOverflow.empty()) return false;
   if (Direct > 0) {
     std::memcpy(FTarget + FTargetFilled, Data, Direct);
     FTargetFilled += Direct;
   }
-  if (Count > Direct) FOverflow.insert(FOverflow.end(), Data + Direct, Data + Count);
+  if (Rest > 0) FOverflow.insert(FOverflow.end(), Data + Direct, Data + Count);
+  return true;
+}
+
+void CurlPullRequest::Resume() {
+  FPaused = false;
+  const CURLcode Result = curl_easy_pause(FEasy, CURLPAUSE_CONT);
+  if (Result != CURLE_OK) Finish(Result);
 }
 
 std::size_t CurlPullRequest::OnHeader(char* Data, std::size_t Size, std::size_t Count, void* Self) {

@@ -62,7 +62,10 @@ class CurlPullRequest {
  private:
   static std::size_t OnBody(char* Data, std::size_t Size, std::size_t Count, void* Self);
   static std::size_t OnHeader(char* Data, std::size_t Size, std::size_t Count, void* Self);
-  void TakeBody(const char* Data, std::size_t Count);
+  // False when the bytes do not fit now: the transfer then pauses and libcurl keeps them.
+  bool TakeBody(const char* Data, std::size_t Count);
+  // Lets a paused transfer go on; libcurl hands over the bytes it kept at once.
+  void Resume();
   void TakeHeaderLine(std::string_view Line);
 
   bool ReadSlow(char* Buffer, std::size_t Count, std::size_t& Read);
@@ -80,9 +83,12 @@ class CurlPullRequest {
   char* FTarget = nullptr;
   std::size_t FTargetSize = 0;
   std::size_t FTargetFilled = 0;
-  // Bytes that arrived beyond the caller's buffer; the unread ones start at FOverflowPos.
+  // Bytes that arrived beyond the caller's buffer; the unread ones start at FOverflowPos. Its
+  // room is fixed (it is only written when empty or while it has room), so the transfer pauses
+  // rather than let it grow, and no byte is copied twice into fresh memory.
   std::vector<char> FOverflow;
   std::size_t FOverflowPos = 0;
+  bool FPaused = false;
 
   // The header block being received; the final one stays once FHeadersDone is set.
   std::vector<std::pair<std::string, std::string>> FHeaders;

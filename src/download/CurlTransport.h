@@ -15,7 +15,7 @@ struct CurlTransportOptions {
   long LowSpeedLimit = 1;
   long LowSpeedTimeSeconds = 60;
   // Size of libcurl's receive buffer in bytes: how much one socket read may bring in.
-  long ReceiveBufferSize = 512 * 1024;
+  long ReceiveBufferSize = 64 * 1024;
 };
 
 std::shared_ptr<IHttpTransport> MakeCurlTransport(const CurlTransportOptions& Options);
