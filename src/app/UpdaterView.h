@@ -10,7 +10,7 @@ namespace ruvevid {
 enum class TUpdaterButton { btnCancel, btnRedown, btnClose };
 
 class IUpdaterView {
-public:
+ public:
   virtual ~IUpdaterView() = default;
 
   // labDown, the status line.
@@ -43,7 +43,8 @@ public:
 
   // DownList, the hidden queue list. A row is identified by its index; its address-like
   // identity for TDownLoadItem::Data is given by QueueRowData.
-  virtual void AddQueueRow(const std::string& Caption, const std::vector<std::string>& SubItems) = 0;
+  virtual void AddQueueRow(const std::string& Caption,
+                           const std::vector<std::string>& SubItems) = 0;
   virtual int QueueRowCount() const = 0;
   virtual std::string QueueRowCaption(int Row) const = 0;
   virtual void* QueueRowData(int Row) = 0;

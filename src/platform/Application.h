@@ -7,7 +7,7 @@
 namespace ruvevid {
 
 class IApplication {
-public:
+ public:
   virtual ~IApplication() = default;
   // Handles the window messages that are pending, then returns.
   virtual void ProcessMessages() = 0;

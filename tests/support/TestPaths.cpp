@@ -10,9 +10,13 @@ namespace ruvevid::test {
 
 namespace fs = std::filesystem;
 
-fs::path BuildDir() { return fs::path(RUVEVID_BUILD_DIR); }
+fs::path BuildDir() {
+  return fs::path(RUVEVID_BUILD_DIR);
+}
 
-fs::path SourceDir() { return fs::path(RUVEVID_SOURCE_DIR); }
+fs::path SourceDir() {
+  return fs::path(RUVEVID_SOURCE_DIR);
+}
 
 fs::path FixturesDir() {
   fs::path candidate = SourceDir().parent_path() / "shared" / "fixtures";

@@ -15,7 +15,7 @@ std::filesystem::path FindBuiltProgram(const std::string& Name);
 
 // A fresh folder that is removed, with everything in it, when the object goes.
 class TempDir {
-public:
+ public:
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
@@ -23,7 +23,7 @@ public:
   const std::filesystem::path& path() const { return FPath; }
   std::filesystem::path operator/(const std::string& Name) const { return FPath / Name; }
 
-private:
+ private:
   std::filesystem::path FPath;
 };
 
