@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <ostream>
 #include <set>
 #include <stdexcept>
 
@@ -51,6 +52,10 @@ struct ControlRow {
   bool Visible;
   bool Enabled;
 };
+
+void PrintTo(const ControlRow& Row, std::ostream* Out) {
+  *Out << Row.Name;
+}
 
 class UpdaterWindowControls : public UpdaterWindow,
                               public ::testing::WithParamInterface<ControlRow> {};

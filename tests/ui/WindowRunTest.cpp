@@ -1,0 +1,161 @@
+// The real controller driving the real window through whole runs against the loopback update
+// server: the fetch, the extraction with its gauges, the launch, and a close in the middle.
+
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "QtTestApp.h"
+#include "app/Updater.h"
+#include "support/ServerProcess.h"
+#include "support/TestPaths.h"
+#include "ui/QtApplication.h"
+#include "ui/UpdaterWindow.h"
+
+namespace ruvevid {
+namespace {
+
+namespace fs = std::filesystem;
+
+void WriteFile(const fs::path& Path, const std::string& Text) {
+  fs::create_directories(Path.parent_path());
+  std::ofstream Out(Path, std::ios::binary);
+  Out << Text;
+}
+
+// Text that does not compress much, so the archive has some weight.
+std::string Noise(std::size_t Size, unsigned Seed) {
+  std::string Text(Size, '\0');
+  for (char& Byte : Text) {
+    Seed = Seed * 1103515245u + 12345u;
+    Byte = static_cast<char>(Seed >> 16);
+  }
+  return Text;
+}
+
+class WindowRun : public test::QtTest {
+ protected:
+  void MakeArchive(std::size_t DataSize) {
+    const fs::path Payload = FWork.path() / "payload";
+    WriteFile(Payload / "Ruvevid.exe", "#!/bin/sh\n");
+    WriteFile(Payload / "readme.txt", "Ruvevid Label Maker\r\n");
+    WriteFile(Payload / "data" / "labels.dat", Noise(DataSize, 7));
+    // Entries are stored: this is about the window and the controller, the decoders have their
+    // own suites.
+    const fs::path Archive = FWork.path() / "server" / "HTTP" / "Ruvevid" / "Roduvov0.zip";
+    fs::create_directories(Archive.parent_path());
+    const std::string Command =
+        "cd '" + Payload.string() + "' && zip -0 -q -r -X '" + Archive.string() + "' .";
+    ASSERT_EQ(std::system(Command.c_str()), 0) << Command;
+    FServer = std::make_unique<test::ServerProcess>(FWork.path() / "server");
+  }
+
+  TUpdaterServices Services() {
+    TUpdaterServices Services;
+    Services.UrlText = FServer->url("/HTTP/Ruvevid/Roduvov0.zip");
+    Services.ProgramFolder = [this] { return FProgram.path().string() + "/"; };
+    Services.IsProcessRunning = [](const std::string&) { return false; };
+    Services.KillProcess = [](const std::string&) { return 0; };
+    Services.WriteSetting = [this](const std::string& File, const std::string& Section,
+                                   const std::string& Key, const std::string& Value) {
+      FCalls.push_back("setting " + File + " [" + Section + "] " + Key + "=" + Value);
+      return true;
+    };
+    Services.LaunchProgram = [this](const std::string& Path) {
+      FCalls.push_back("launch " + Path);
+      return true;
+    };
+    return Services;
+  }
+
+  // Builds the window with its controller and runs it as the program entry does.
+  void RunUpdater(const std::function<void(TUpdaterWindow&)>& DuringRun) {
+    TUpdaterWindow Window;
+    TfrmUpdater Updater(Window, FApp, Services());
+    Window.Bind(BindUpdaterHandlers(Updater));
+    Window.SetErrorDisplay([this](const std::string& Message) { FErrors.push_back(Message); });
+    QTimer Watcher;
+    QObject::connect(&Watcher, &QTimer::timeout, &Window,
+                     [&Window, &DuringRun] { DuringRun(Window); });
+    Watcher.start(2);
+    Window.Create();
+    Window.ComeUp();
+    Watcher.stop();
+    FFinal = Window.grab().toImage();
+    Window.Bind({});
+  }
+
+  bool Called(const std::string& Call) const {
+    return std::find(FCalls.begin(), FCalls.end(), Call) != FCalls.end();
+  }
+
+  test::TempDir FWork;
+  test::TempDir FProgram;
+  std::unique_ptr<test::ServerProcess> FServer;
+  TQtApplication FApp;
+  std::vector<std::string> FCalls;
+  std::vector<std::string> FErrors;
+  QImage FFinal;
+};
+
+TEST_F(WindowRun, FetchesExtractsAndLaunches) {
+  if (test::FindBuiltProgram("ruvevid-update-server").empty()) {
+    GTEST_SKIP() << "ruvevid-update-server is not built";
+  }
+  MakeArchive(600'000);
+  bool SawDownloading = false;
+  bool SawExtracting = false;
+  RunUpdater([&](TUpdaterWindow& Window) {
+    auto* Box = Window.findChild<QGroupBox*>(QStringLiteral("labUnzip"));
+    auto* Bytes = Window.findChild<QLabel*>(QStringLiteral("lblBytes"));
+    if (!SawDownloading && Bytes->text().contains(QStringLiteral("KBytes"))) {
+      SawDownloading = true;
+      test::SaveScreenshot(Window.grab().toImage(), "run-downloading");
+    }
+    if (!SawExtracting && Box->isVisible()) {
+      SawExtracting = true;
+      test::SaveScreenshot(Window.grab().toImage(), "run-extracting");
+    }
+  });
+  test::SaveScreenshot(FFinal, "run-finished");
+  EXPECT_TRUE(FErrors.empty()) << FErrors.front();
+  EXPECT_TRUE(FApp.Terminated()) << "the launch asks the application to end";
+  EXPECT_TRUE(SawDownloading);
+  EXPECT_TRUE(SawExtracting);
+  EXPECT_TRUE(Called("launch " + FProgram.path().string() + "/Ruvevid.exe"));
+  EXPECT_TRUE(fs::exists(FProgram.path() / "readme.txt"));
+  EXPECT_EQ(fs::file_size(FProgram.path() / "data" / "labels.dat"), 600'000u);
+  EXPECT_FALSE(fs::exists(FProgram.path() / "Roduvov0.zip")) << "the archive is deleted";
+}
+
+TEST_F(WindowRun, CloseDuringTheDownloadRecordsTheStop) {
+  if (test::FindBuiltProgram("ruvevid-update-server").empty()) {
+    GTEST_SKIP() << "ruvevid-update-server is not built";
+  }
+  MakeArchive(20'000'000);
+  bool Closed = false;
+  RunUpdater([&Closed](TUpdaterWindow& Window) {
+    auto* Bytes = Window.findChild<QLabel*>(QStringLiteral("lblBytes"));
+    if (!Closed && Bytes->text().contains(QStringLiteral("KBytes"))) {
+      Closed = true;
+      Window.close();
+    }
+  });
+  EXPECT_TRUE(Closed);
+  EXPECT_TRUE(FErrors.empty());
+  EXPECT_TRUE(FApp.Terminated());
+  EXPECT_TRUE(Called("setting Daz [Update] Work=False"));
+  EXPECT_FALSE(fs::exists(FProgram.path() / "readme.txt")) << "nothing extracted";
+  for (const std::string& Call : FCalls) EXPECT_EQ(Call.rfind("launch", 0), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ruvevid
