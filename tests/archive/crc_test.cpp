@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/codec/Crc32Clmul.h"
+
 namespace ruvevid {
 namespace {
 
@@ -61,13 +63,18 @@ TEST_P(Crc32AgainstZlib, EveryAlignment) {
     const std::uint8_t* P = Data.data() + Offset;
     const std::uint32_t Expected = ZlibCrc(P, Length);
     ASSERT_EQ(~UpdateCrc32(Crc32Start, P, Length), Expected) << "offset " << Offset;
+    ASSERT_EQ(~UpdateCrc32Slicing8(Crc32Start, P, Length), Expected) << "offset " << Offset;
     ASSERT_EQ(~UpdateCrc32Bytewise(Crc32Start, P, Length), Expected) << "offset " << Offset;
+    if (Crc32HasCarrylessMultiply() && Length >= 64 && Length % 16 == 0) {
+      ASSERT_EQ(~UpdateCrc32Clmul(Crc32Start, P, Length), Expected) << "offset " << Offset;
+    }
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, Crc32AgainstZlib,
                          ::testing::Values(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 31, 63, 64, 65,
-                                           255, 256, 1000, 4095, 4096, 32768, 65537, 1 << 20));
+                                           79, 80, 95, 96, 127, 128, 129, 143, 144, 191, 192, 255,
+                                           256, 1000, 4095, 4096, 32768, 65537, 1 << 20));
 
 TEST(Crc32, SplitFeedsGiveTheWholeResult) {
   const auto Data = RandomBytes(10000, 7);
@@ -76,6 +83,16 @@ TEST(Crc32, SplitFeedsGiveTheWholeResult) {
     std::uint32_t Crc = UpdateCrc32(Crc32Start, Data.data(), Cut);
     Crc = UpdateCrc32(Crc, Data.data() + Cut, Data.size() - Cut);
     EXPECT_EQ(Crc, Whole) << Cut;
+  }
+}
+
+TEST(Crc32, CarrylessMultiplyTakesAnyStartValue) {
+  if (!Crc32HasCarrylessMultiply()) GTEST_SKIP() << "no carry-less multiplication here";
+  const auto Data = RandomBytes(4096 + 3, 9);
+  for (std::uint32_t Start : {0u, 1u, 0xFFFFFFFFu, 0x80000000u, 0xDEADBEEFu}) {
+    EXPECT_EQ(UpdateCrc32Clmul(Start, Data.data() + 3, 4096),
+              UpdateCrc32Bytewise(Start, Data.data() + 3, 4096))
+        << Start;
   }
 }
 

@@ -1,6 +1,6 @@
 #include "archive/codec/Crc.h"
 
-#include <cstring>
+#include "archive/codec/Crc32Clmul.h"
 
 namespace ruvevid {
 namespace {
@@ -36,7 +36,7 @@ std::uint32_t UpdateCrc32Bytewise(std::uint32_t Crc, const void* Buffer, std::si
   return Crc;
 }
 
-std::uint32_t UpdateCrc32(std::uint32_t Crc, const void* Buffer, std::size_t Count) {
+std::uint32_t UpdateCrc32Slicing8(std::uint32_t Crc, const void* Buffer, std::size_t Count) {
   const auto* P = static_cast<const std::uint8_t*>(Buffer);
   while (Count >= 8) {
     const std::uint32_t Lo = LoadLE32(P) ^ Crc;
@@ -49,6 +49,17 @@ std::uint32_t UpdateCrc32(std::uint32_t Crc, const void* Buffer, std::size_t Cou
   }
   while (Count-- > 0) Crc = Crc32Step(Crc, *P++);
   return Crc;
+}
+
+std::uint32_t UpdateCrc32(std::uint32_t Crc, const void* Buffer, std::size_t Count) {
+  const auto* P = static_cast<const std::uint8_t*>(Buffer);
+  if (Count >= 64 && Crc32HasCarrylessMultiply()) {
+    const std::size_t Bulk = Count & ~std::size_t{15};
+    Crc = UpdateCrc32Clmul(Crc, P, Bulk);
+    P += Bulk;
+    Count -= Bulk;
+  }
+  return UpdateCrc32Slicing8(Crc, P, Count);
 }
 
 std::uint32_t UpdateCrc16(std::uint32_t Crc, const void* Buffer, std::size_t Count) {

@@ -88,7 +88,10 @@ constexpr std::uint32_t Crc16Step(std::uint32_t Crc, std::uint8_t Byte) {
 
 // Folds Count bytes into a raw CRC-32 register, one byte at a time (the reference).
 std::uint32_t UpdateCrc32Bytewise(std::uint32_t Crc, const void* Buffer, std::size_t Count);
-// The same result, eight bytes per step (slicing-by-8); used by the engine.
+// The same result, eight bytes per step (slicing-by-8).
+std::uint32_t UpdateCrc32Slicing8(std::uint32_t Crc, const void* Buffer, std::size_t Count);
+// The same result, by carry-less multiplication where the processor has it (64 bytes per step),
+// else by slicing-by-8; used by the engine.
 std::uint32_t UpdateCrc32(std::uint32_t Crc, const void* Buffer, std::size_t Count);
 // Folds Count bytes into a raw CRC-16/ARC register.
 std::uint32_t UpdateCrc16(std::uint32_t Crc, const void* Buffer, std::size_t Count);
