@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 
 #include "ui/Gauge.h"
 #include "ui/UpdaterArt.h"
@@ -99,6 +100,11 @@ TUpdaterWindow::TUpdaterWindow(QWidget* Parent)
   BuildRightPanel();
   SetTabOrder();
 
+  FDeferredBytesText.setSingleShot(true);
+  QObject::connect(&FDeferredBytesText, &QTimer::timeout, this, [this] {
+    FBytesTextThrottle.Passed(TRepaintThrottle::Clock::now());
+    ShowBytesText();
+  });
   FDeferredPaint.setSingleShot(true);
   QObject::connect(&FDeferredPaint, &QTimer::timeout, this, [this] { PaintDeferred(); });
 }
@@ -334,7 +340,21 @@ void TUpdaterWindow::RefreshLabDown() {
 }
 
 void TUpdaterWindow::SetBytesText(const std::string& Text) {
-  const QString Caption = ToQString(Text);
+  if (Text == FBytesText) return;
+  FBytesText = Text;
+  const auto Now = TRepaintThrottle::Clock::now();
+  if (FBytesTextThrottle.Admit(Now)) {
+    ShowBytesText();
+  } else if (!FDeferredBytesText.isActive()) {
+    const auto Wait =
+        std::chrono::ceil<std::chrono::milliseconds>(FBytesTextThrottle.Remaining(Now));
+    FDeferredBytesText.start(static_cast<int>(Wait.count()));
+  }
+}
+
+void TUpdaterWindow::ShowBytesText() {
+  FDeferredBytesText.stop();
+  const QString Caption = ToQString(FBytesText);
   if (Caption == lblBytes->text()) return;
   lblBytes->setText(Caption);
   // Right-aligned and sized to its text: the right edge stays at 398.
@@ -344,16 +364,32 @@ void TUpdaterWindow::SetBytesText(const std::string& Text) {
 }
 
 void TUpdaterWindow::SetBytesVisible(bool Visible) {
+  ShowBytesText();
   lblBytes->setVisible(Visible);
+}
+
+int TUpdaterWindow::FilledPixels(int Position) const {
+  const std::int64_t Range = std::int64_t{pBar->maximum()} - pBar->minimum();
+  if (Range <= 0) return 0;
+  return static_cast<int>((std::int64_t{Position} - pBar->minimum()) * pBar->width() / Range);
 }
 
 void TUpdaterWindow::SetProgressMax(int Max) {
   pBar->setMaximum(Max);
-  pBar->setValue(std::clamp(pBar->value(), pBar->minimum(), pBar->maximum()));
+  FProgressPosition = std::clamp(FProgressPosition, pBar->minimum(), pBar->maximum());
+  pBar->setValue(FProgressPosition);
 }
 
+// Telling the bar its value costs more than a block of the transfer, so the bar hears of a new
+// position only when its filled part grows or shrinks by a pixel, or reaches either end.
 void TUpdaterWindow::SetProgressPosition(int Position) {
-  pBar->setValue(std::clamp(Position, pBar->minimum(), pBar->maximum()));
+  Position = std::clamp(Position, pBar->minimum(), pBar->maximum());
+  if (Position == FProgressPosition) return;
+  FProgressPosition = Position;
+  if (Position == pBar->minimum() || Position == pBar->maximum() ||
+      FilledPixels(Position) != FilledPixels(pBar->value())) {
+    pBar->setValue(Position);
+  }
 }
 
 void TUpdaterWindow::SetUnzipCaption(const std::string& Caption) {

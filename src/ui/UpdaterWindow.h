@@ -45,6 +45,10 @@ class TUpdaterWindow : public QWidget, public IUpdaterView {
   // the whole run happens here.
   void ComeUp();
 
+  // What the view operations last set, current even while a control shows it a moment later.
+  int ProgressPosition() const { return FProgressPosition; }
+  const std::string& BytesText() const { return FBytesText; }
+
   // IUpdaterView
   void SetLabDownText(const std::string& Text) override;
   void RefreshLabDown() override;
@@ -84,6 +88,8 @@ class TUpdaterWindow : public QWidget, public IUpdaterView {
   void PaintAtOnce(QWidget* Widget);
   void PaintDeferred();
   void CentreOnScreen();
+  void ShowBytesText();
+  int FilledPixels(int Position) const;
 
   TUpdaterWindowHandlers FHandlers;
   TErrorDisplay FErrorDisplay;
@@ -92,6 +98,12 @@ class TUpdaterWindow : public QWidget, public IUpdaterView {
   bool FPaintingAtOnce = false;
   bool FCameUp = false;
   bool FSizeNotificationPending = false;
+  // The byte count changes after every few blocks: its text reaches the label at most about 60
+  // times a second. The bar is told only when its filled part moves.
+  TRepaintThrottle FBytesTextThrottle;
+  QTimer FDeferredBytesText;
+  std::string FBytesText;
+  int FProgressPosition = 0;
 
   QWidget* Panel2 = nullptr;
   QLabel* Image1 = nullptr;

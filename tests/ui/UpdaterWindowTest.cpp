@@ -312,6 +312,9 @@ TEST_F(UpdaterWindow, BytesLabelKeepsItsRightEdge) {
   EXPECT_EQ(Bytes->geometry().right() + 1, 398);
   const int Short = Bytes->width();
   FWindow.SetBytesText("1,000 / 1,500 KBytes");
+  EXPECT_EQ(FWindow.BytesText(), "1,000 / 1,500 KBytes");
+  test::SpinEventLoop(30);  // a text that follows soon after reaches the label a moment later
+  EXPECT_EQ(Bytes->text(), QStringLiteral("1,000 / 1,500 KBytes"));
   EXPECT_EQ(Bytes->geometry().right() + 1, 398);
   EXPECT_GT(Bytes->width(), Short);
   EXPECT_EQ(Bytes->width(), QFontMetrics(Bytes->font()).horizontalAdvance(Bytes->text()));
@@ -337,6 +340,18 @@ TEST_F(UpdaterWindow, ViewOperationsReachTheControls) {
   EXPECT_EQ(Bar->value(), 768'000);
   FWindow.SetProgressPosition(2'000'000);
   EXPECT_EQ(Bar->value(), 1'536'000) << "kept within the range";
+  EXPECT_EQ(FWindow.ProgressPosition(), 1'536'000);
+  FWindow.SetProgressPosition(1'535'000);  // less than a pixel of the bar away
+  EXPECT_EQ(FWindow.ProgressPosition(), 1'535'000);
+  FWindow.SetProgressPosition(0);
+  EXPECT_EQ(Bar->value(), 0);
+  FWindow.SetProgressPosition(1'000);
+  EXPECT_EQ(Bar->value(), 0) << "the filled part has not moved by a pixel";
+  FWindow.SetProgressPosition(10'000);
+  EXPECT_EQ(Bar->value(), 10'000);
+  FWindow.SetProgressMax(100);
+  EXPECT_EQ(Bar->value(), 100);
+  EXPECT_EQ(FWindow.ProgressPosition(), 100);
 
   FWindow.SetUnzipVisible(true);
   FWindow.SetUnzipCaption("Roduvov0.zip의 압축을 풀고 있는 중입니다....");
