@@ -5,23 +5,22 @@
 // The corpus is mixed (text-like, binary-like, runs and incompressible stretches), compressed by
 // zlib at level 6 as raw deflate. Both decoders deliver their output in 32 KB pieces, as the
 // entry loop of the extractor asks for it. Rates are decoded megabytes (10^6 bytes) per second
-// of thread CPU time, the median of the rounds. With --deflate64 the same data is also packed by 7-Zip
-// (7zz, deflate64) and decoded by this decoder alone (zlib has no deflate64).
+// of thread CPU time, the median of the rounds. With --deflate64 the same data is also packed by
+// 7-Zip (7zz, deflate64) and decoded by this decoder alone (zlib has no deflate64).
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "archive/codec/Inflate.h"
 
@@ -34,7 +33,7 @@ constexpr std::size_t kPiece = 32768;
 
 TBytes MakeCorpus(std::size_t Size) {
   std::mt19937 Random(42);
-  static const char* const kWords[] = {"update ", "label ",  "maker ",  "archive ", "the ",
+  static const char* const kWords[] = {"update ", "label ",  "maker ",   "archive ", "the ",
                                        "of ",     "window ", "deflate ", "zip ",     "entry ",
                                        "stream ", "and ",    "a ",       "block\n",  "code "};
   TBytes Data;
@@ -55,7 +54,8 @@ TBytes MakeCorpus(std::size_t Size) {
         std::uint32_t Value = Random();
         for (std::size_t I = 0; I < Part / 4; ++I) {
           Value += Random() % 64;
-          for (int Byte = 0; Byte < 4; ++Byte) Data.push_back(static_cast<std::uint8_t>(Value >> (8 * Byte)));
+          for (int Byte = 0; Byte < 4; ++Byte)
+            Data.push_back(static_cast<std::uint8_t>(Value >> (8 * Byte)));
         }
         break;
       }
@@ -162,9 +162,11 @@ TBytes SevenZipDeflate64(const TBytes& Data) {
   if (std::system(("mkdir -p " + Dir).c_str()) != 0) return {};
   {
     std::ofstream Out(Dir + "/corpus.bin", std::ios::binary);
-    Out.write(reinterpret_cast<const char*>(Data.data()), static_cast<std::streamsize>(Data.size()));
+    Out.write(reinterpret_cast<const char*>(Data.data()),
+              static_cast<std::streamsize>(Data.size()));
   }
-  const std::string Command = "cd " + Dir + " && 7zz a -tzip -mm=Deflate64 -mx=5 c.zip corpus.bin > /dev/null 2>&1";
+  const std::string Command =
+      "cd " + Dir + " && 7zz a -tzip -mm=Deflate64 -mx=5 c.zip corpus.bin > /dev/null 2>&1";
   TBytes Zip;
   if (std::system(Command.c_str()) == 0) {
     std::ifstream In(Dir + "/c.zip", std::ios::binary);
@@ -172,7 +174,9 @@ TBytes SevenZipDeflate64(const TBytes& Data) {
   }
   std::system(("rm -rf " + Dir).c_str());
   if (Zip.size() < 30) return {};
-  const auto Le16 = [&](std::size_t At) { return static_cast<std::size_t>(Zip[At] | (Zip[At + 1] << 8)); };
+  const auto Le16 = [&](std::size_t At) {
+    return static_cast<std::size_t>(Zip[At] | (Zip[At + 1] << 8));
+  };
   const std::size_t Packed = Le16(18) | (Le16(20) << 16);
   const std::size_t Start = 30 + Le16(26) + Le16(28);
   if (Start + Packed > Zip.size()) return {};
@@ -199,16 +203,18 @@ int main(int Argc, char** Argv) {
   const TBytes Data = MakeCorpus(Megabytes << 20);
   const TBytes Packed = ZlibRawDeflate(Data, 6);
   std::printf("corpus %zu bytes, zlib level 6: %zu bytes (%.1f%%), %d rounds, median\n",
-              Data.size(), Packed.size(), 100.0 * static_cast<double>(Packed.size()) / static_cast<double>(Data.size()),
+              Data.size(), Packed.size(),
+              100.0 * static_cast<double>(Packed.size()) / static_cast<double>(Data.size()),
               Rounds);
   TBytes Piece(kPiece);
   std::uint32_t Sum = 0;
   const double Ours = MedianMBps(Data.size(), Rounds, [&] {
     return DecodeOurs(Packed, TInflateVariant::ivDeflate, Piece, Sum);
   });
-  const double Zlib = MedianMBps(Data.size(), Rounds, [&] { return DecodeZlib(Packed, Piece, Sum); });
-  std::printf("deflate   ruvevid %8.1f MB/s   zlib %s %8.1f MB/s   ratio %.2f\n", Ours, zlibVersion(),
-              Zlib, Ours / Zlib);
+  const double Zlib =
+      MedianMBps(Data.size(), Rounds, [&] { return DecodeZlib(Packed, Piece, Sum); });
+  std::printf("deflate   ruvevid %8.1f MB/s   zlib %s %8.1f MB/s   ratio %.2f\n", Ours,
+              zlibVersion(), Zlib, Ours / Zlib);
   if (Deflate64) {
     const TBytes Packed64 = SevenZipDeflate64(Data);
     if (Packed64.empty()) {
@@ -217,7 +223,8 @@ int main(int Argc, char** Argv) {
       const double Ours64 = MedianMBps(Data.size(), Rounds, [&] {
         return DecodeOurs(Packed64, TInflateVariant::ivDeflate64, Piece, Sum);
       });
-      std::printf("deflate64 ruvevid %8.1f MB/s   (7-Zip deflate64 -mx=5: %zu bytes)\n", Ours64, Packed64.size());
+      std::printf("deflate64 ruvevid %8.1f MB/s   (7-Zip deflate64 -mx=5: %zu bytes)\n", Ours64,
+                  Packed64.size());
     }
   }
   return Sum == 0x12345678 ? 2 : 0;
