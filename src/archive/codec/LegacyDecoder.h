@@ -9,7 +9,7 @@
 //   TLegacyDecoder Legacy(Io, Entry);
 //   try {
 //     Legacy.RunMethod();            // PrepareShrunk + DecodeShrunk, ... by Entry.Method
-//   } catch (const ERaise&) {        // raised through Io.RaiseError; the entry stays short
+//   } catch (const E_RAISE&) {       // raised through Io.RaiseError; the entry stays short
 //   }
 //   Legacy.FreeTables();
 //   Legacy.FlushOutput();            // a failed write raises through Io.RaiseError

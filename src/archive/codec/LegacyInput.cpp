@@ -40,7 +40,15 @@ int TLegacyInput::ReadPackedByteSlow() {
   return FBuffer[FPosition++];
 }
 
-int TLegacyInput::ReadBitsAcrossBytes(int Count) {
+int TLegacyInput::ReadBitsSlow(int Count) {
+  if (FFirstRead) {
+    FFirstRead = false;
+    FLastByte = ReadPackedByte();
+    // An input with no byte at all gives no bits: -1, never a made-up 0.
+    if (FLastByte < 0) return -1;
+    FBitBuffer = static_cast<std::uint32_t>(FLastByte);
+    FBitCount = 8;
+  }
   int Result = 0;
   int Wanted = Count;
   while (Wanted > 0 && FLastByte >= 0) {

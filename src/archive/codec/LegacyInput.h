@@ -34,22 +34,14 @@ class TLegacyInput {
   // when the input ends before Count bits were gathered. As soon as a byte's last bit is used the
   // next byte is fetched, so the end of input is known right after the last bit has been taken.
   int ReadBits(int Count) {
-    if (FFirstRead) {
-      FFirstRead = false;
-      FLastByte = ReadPackedByte();
-      // An input with no byte at all gives no bits: -1, never a made-up 0.
-      if (FLastByte < 0) return -1;
-      FBitBuffer = static_cast<std::uint32_t>(FLastByte);
-      FBitCount = 8;
-    }
-    if (FLastByte < 0) return -1;
+    // Fast path: the bits are all in the current byte, with at least one bit to spare.
     if (Count < FBitCount) {
       const int Result = static_cast<int>(FBitBuffer & ((1u << Count) - 1));
       FBitBuffer >>= Count;
       FBitCount -= Count;
       return Result;
     }
-    return ReadBitsAcrossBytes(Count);
+    return ReadBitsSlow(Count);
   }
 
   // Set when ReadPackedByte found nothing more to hand out.
@@ -58,7 +50,8 @@ class TLegacyInput {
 
  private:
   int ReadPackedByteSlow();
-  int ReadBitsAcrossBytes(int Count);
+  // The first read of the entry, reads that use up the current byte, and the exhausted input.
+  int ReadBitsSlow(int Count);
 
   TLegacyContext& FContext;
   const bool FDecrypt;
