@@ -1,0 +1,120 @@
+#include "walk_Support.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace ruvevid::walk_test {
+
+bool Shell(const fs::path& Folder, const std::string& Command) {
+  const std::string Line = "cd '" + Folder.string() + "' && " + Command + " >/dev/null 2>&1";
+  return std::system(Line.c_str()) == 0;
+}
+
+bool Python(const fs::path& Folder, const std::string& Program) {
+  // The program goes in on standard input, so nothing is left in Folder.
+  const std::string Line = "cd '" + Folder.string() +
+                           "' && python3 - >/dev/null 2>&1 <<'RUVEVID_PYTHON'\n" + Program +
+                           "\nRUVEVID_PYTHON\n";
+  return std::system(Line.c_str()) == 0;
+}
+
+bool HaveProgram(const std::string& Name) {
+  return std::system(("command -v " + Name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string ReadText(const fs::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::ostringstream Text;
+  Text << In.rdbuf();
+  return Text.str();
+}
+
+void WriteText(const fs::path& Path, const std::string& Text) {
+  if (Path.has_parent_path()) fs::create_directories(Path.parent_path());
+  std::ofstream(Path, std::ios::binary) << Text;
+}
+
+std::string NoiseBytes(std::size_t Size, std::uint32_t Seed) {
+  std::string Bytes(Size, '\0');
+  std::uint32_t State = Seed * 2654435761u + 1;
+  for (char& Byte : Bytes) {
+    State ^= State << 13;
+    State ^= State >> 17;
+    State ^= State << 5;
+    Byte = static_cast<char>(State >> 24);
+  }
+  return Bytes;
+}
+
+std::vector<std::string> ListTree(const fs::path& Folder) {
+  std::vector<std::string> Names;
+  for (const auto& Item : fs::recursive_directory_iterator(Folder)) {
+    std::string Name = fs::relative(Item.path(), Folder).generic_string();
+    if (Item.is_directory()) Name += "/";
+    Names.push_back(Name);
+  }
+  std::sort(Names.begin(), Names.end());
+  return Names;
+}
+
+std::size_t FindInFile(const fs::path& Path, const std::string& Text) {
+  return ReadText(Path).find(Text);
+}
+
+void PatchFile(const fs::path& Path, std::size_t Offset, const std::string& Bytes) {
+  std::fstream File(Path, std::ios::binary | std::ios::in | std::ios::out);
+  File.seekp(static_cast<std::streamoff>(Offset));
+  File.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+}
+
+std::string LE16(std::uint16_t Value) {
+  return std::string{static_cast<char>(Value & 0xFF), static_cast<char>(Value >> 8)};
+}
+
+TRecordedExtraction::TRecordedExtraction(const fs::path& Archive, const fs::path& Folder)
+    : FFolder(Folder.string() + "/") {
+  UnZip.OnActivate = [this](TZipCommon*) { Log.push_back("activate"); };
+  UnZip.OnDeactivate = [this](TZipCommon*) { Log.push_back("deactivate"); };
+  UnZip.OnElapsedTime = [this](TZipCommon*, float) { Log.push_back("elapsed"); };
+  UnZip.OnBegin = [this](TZipCommon*, const std::string& Name, std::int32_t Count, bool& Extract) {
+    Log.push_back("begin " + std::to_string(Count) + " " + Relative(Name));
+    if (AfterBegin) AfterBegin(Relative(Name), Extract);
+  };
+  UnZip.OnEnd = [this](TZipCommon*, const std::string& Name, bool Pass) {
+    Log.push_back(std::string(Pass ? "end PASS " : "end FAIL ") + Relative(Name));
+  };
+  UnZip.OnError = [this](TZipCommon*, const std::string& FileName, const std::string& Extended,
+                         const std::string& VolumeID, int ECode) {
+    Log.push_back("error " + std::to_string(ECode) + " " + Relative(FileName) + "|" +
+                  Relative(Extended) + "|" + VolumeID);
+  };
+  UnZip.OnProgress = [this](TZipCommon*, std::uint8_t ByFile, std::uint8_t) {
+    ++Progresses;
+    if (AfterProgress) AfterProgress(ByFile);
+  };
+  UnZip.SetArchiveFile(Archive.string());
+  UnZip.ConfirmOverwrites = false;
+  UnZip.OverwriteMode = TOverwriteMode::omOverwrite;
+  UnZip.FileSpec = {"*.*"};
+  UnZip.SetExtractDir(Folder.string());
+}
+
+std::int32_t TRecordedExtraction::Run() {
+  return UnZip.Activate();
+}
+
+std::vector<std::string> TRecordedExtraction::Lines(const std::string& Prefix) const {
+  std::vector<std::string> Found;
+  std::copy_if(Log.begin(), Log.end(), std::back_inserter(Found),
+               [&](const std::string& Line) { return Line.rfind(Prefix, 0) == 0; });
+  return Found;
+}
+
+std::string TRecordedExtraction::Relative(const std::string& Name) const {
+  return Name.rfind(FFolder, 0) == 0 ? Name.substr(FFolder.size()) : Name;
+}
+
+}  // namespace ruvevid::walk_test

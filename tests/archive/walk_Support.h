@@ -1,0 +1,63 @@
+#pragma once
+// Helpers for the directory-walk and entry-driver tests: archives made by the real zip tools in a
+// scratch folder, byte patches of archives, and an extraction run with the updater's settings
+// whose events are recorded as lines of text.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "archive/base/UnZip.h"
+
+namespace ruvevid::walk_test {
+
+namespace fs = std::filesystem;
+
+// Runs a shell command in Folder (output discarded); true when it exited with 0.
+bool Shell(const fs::path& Folder, const std::string& Command);
+// Runs a Python 3 program in Folder; true when it exited with 0.
+bool Python(const fs::path& Folder, const std::string& Program);
+bool HaveProgram(const std::string& Name);
+
+std::string ReadText(const fs::path& Path);
+void WriteText(const fs::path& Path, const std::string& Text);
+// Deterministic bytes that do not compress well.
+std::string NoiseBytes(std::size_t Size, std::uint32_t Seed);
+
+// Every file and folder below Folder, relative, '/'-separated, sorted; folders end in '/'.
+std::vector<std::string> ListTree(const fs::path& Folder);
+
+// Offset of the first occurrence of Text in the file; npos when absent.
+std::size_t FindInFile(const fs::path& Path, const std::string& Text);
+// Overwrites bytes of a file at Offset.
+void PatchFile(const fs::path& Path, std::size_t Offset, const std::string& Bytes);
+std::string LE16(std::uint16_t Value);
+
+// A TUnZip set up as the updater sets it (FileSpec "*.*", no questions, omOverwrite, ExtractDir)
+// with every event recorded: "activate", "begin COUNT NAME", "end PASS|FAIL NAME",
+// "error ECODE FILENAME|EXTENDEDMSG|VOLUMEID", "elapsed", "deactivate". Names below ExtractDir are
+// written relative to it.
+class TRecordedExtraction {
+ public:
+  TRecordedExtraction(const fs::path& Archive, const fs::path& Folder);
+
+  // Activate; its result.
+  std::int32_t Run();
+  // The recorded lines that start with Prefix.
+  std::vector<std::string> Lines(const std::string& Prefix) const;
+
+  TUnZip UnZip;
+  std::vector<std::string> Log;
+  // Called at the end of the recording OnBegin, OnEnd and OnProgress handlers.
+  std::function<void(const std::string& Name, bool& Extract)> AfterBegin;
+  std::function<void(std::uint8_t ByFile)> AfterProgress;
+  int Progresses = 0;
+
+ private:
+  std::string Relative(const std::string& Name) const;
+  std::string FFolder;
+};
+
+}  // namespace ruvevid::walk_test

@@ -1,0 +1,103 @@
+// ruvevid-unzip as a child process: its event lines, its result line and its exit status.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/TestPaths.h"
+#include "walk_Support.h"
+
+namespace ruvevid::walk_test {
+namespace {
+
+using test::TempDir;
+
+struct TToolRun {
+  std::string Output;
+  int Status = -1;
+};
+
+TToolRun RunTool(const std::string& Arguments) {
+  TToolRun Run;
+  const fs::path Tool = test::FindBuiltProgram("ruvevid-unzip");
+  FILE* Pipe = ::popen(("'" + Tool.string() + "' " + Arguments + " 2>/dev/null").c_str(), "r");
+  if (Pipe == nullptr) return Run;
+  char Buffer[4096];
+  for (std::size_t Got; (Got = std::fread(Buffer, 1, sizeof Buffer, Pipe)) > 0;)
+    Run.Output.append(Buffer, Got);
+  const int Status = ::pclose(Pipe);
+  Run.Status = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+  return Run;
+}
+
+class UnzipTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (test::FindBuiltProgram("ruvevid-unzip").empty())
+      GTEST_SKIP() << "ruvevid-unzip is not built in this build folder";
+    if (!HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
+    WriteText(Work / "in/a.txt", "alpha\n");
+    WriteText(Work / "in/d/b.txt", "beta\n");
+    ASSERT_TRUE(Shell(Work / "in", "zip -q -0 -X ../a.zip a.txt d/ d/b.txt"));
+  }
+  std::string Out() const { return (Work / "out").string(); }
+  TempDir Work;
+};
+
+TEST_F(UnzipTool, PrintsOneLinePerEventAndExitsWithZeroWhenAllPassed) {
+  const TToolRun Run = RunTool("'" + (Work / "a.zip").string() + "' '" + Out() + "'");
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_EQ(Run.Output,
+            "activate\n"
+            "begin 1 " +
+                Out() +
+                "/a.txt\n"
+                "end PASS " +
+                Out() +
+                "/a.txt\n"
+                "end PASS " +
+                Out() +
+                "/d/\n"
+                "begin 2 " +
+                Out() +
+                "/d/b.txt\n"
+                "end PASS " +
+                Out() +
+                "/d/b.txt\n"
+                "deactivate\n"
+                "result 2\n");
+  EXPECT_EQ(ReadText(Work / "out/d/b.txt"), "beta\n");
+}
+
+TEST_F(UnzipTool, AFailedEntryGivesFailAndExitStatusOne) {
+  PatchFile(Work / "a.zip", FindInFile(Work / "a.zip", "alpha"), "A");
+  const TToolRun Run = RunTool("'" + (Work / "a.zip").string() + "' '" + Out() + "'");
+  EXPECT_EQ(Run.Status, 1);
+  EXPECT_NE(Run.Output.find("end FAIL " + Out() + "/a.txt\n"), std::string::npos);
+  EXPECT_NE(Run.Output.find("result 2\n"), std::string::npos);
+}
+
+TEST_F(UnzipTool, ErrorsAreTabSeparatedAndThePasswordOptionIsUsed) {
+  WriteText(Work / "in/s.txt", "secret\n");
+  ASSERT_TRUE(Shell(Work / "in", "zip -q -0 -X -P right ../s.zip s.txt"));
+  const std::string Archive = "'" + (Work / "s.zip").string() + "' '" + Out() + "'";
+  const TToolRun Wrong = RunTool(Archive + " -p wrong");
+  EXPECT_EQ(Wrong.Status, 1);
+  EXPECT_NE(Wrong.Output.find("error 25270 " + Out() + "/s.txt\tOnGetPassword\t0\n"),
+            std::string::npos)
+      << Wrong.Output;
+  EXPECT_NE(Wrong.Output.find("end FAIL s.txt\n"), std::string::npos) << Wrong.Output;
+  const TToolRun Right = RunTool(Archive + " -p right");
+  EXPECT_EQ(Right.Status, 0) << Right.Output;
+  EXPECT_EQ(ReadText(Work / "out/s.txt"), "secret\n");
+}
+
+TEST_F(UnzipTool, AMissingArchiveOrAWrongCommandLineFails) {
+  EXPECT_EQ(RunTool("'" + (Work / "none.zip").string() + "' '" + Out() + "'").Status, 1);
+  EXPECT_EQ(RunTool("only-one-argument").Status, 2);
+}
+
+}  // namespace
+}  // namespace ruvevid::walk_test
