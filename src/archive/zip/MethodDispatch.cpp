@@ -4,6 +4,7 @@
 
 #include "archive/base/Stream32.h"
 #include "archive/base/UnZip.h"
+#include "archive/codec/InflateEntry.h"
 #include "archive/codec/LegacyDecoder.h"
 #include "archive/zip/ZipVolumeHooks.h"
 
@@ -13,6 +14,8 @@ namespace {
 
 constexpr std::uint16_t kEncryptedFlag = 0x0001;
 constexpr std::uint64_t kEncryptionHeaderSize = 12;
+// Raw deflate data with a 32 KB window (64 KB in deflate64 mode).
+constexpr std::int8_t kInflateWindowBits = -15;
 
 void ReportUnsupported(TUnZip& Arc, const std::string& OutputName) {
   Arc.ReportError(OutputName, "", "0", ecUnsupportedMethod);
@@ -40,12 +43,23 @@ bool CopyStoredEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const TZipEntryInfo&
   return true;
 }
 
-// Methods 8 and 9. The entry inflation is not part of this build yet: the entry is reported as
-// unsupported and nothing is read or written.
-void InflateMethodEntry(TUnZip& Arc, const std::string& OutputName, std::uint32_t /*Method*/,
-                        std::unique_ptr<TStream32>& /*Output*/,
-                        std::unique_ptr<TStream32>& /*Input*/) {
-  ReportUnsupported(Arc, OutputName);
+// Methods 8 and 9: the entry inflation, continued over the parts of a split or spanned set.
+void InflateMethodEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::uint32_t Method,
+                        std::unique_ptr<TStream32>& Output, std::unique_ptr<TStream32>& Input) {
+  TInflateNextVolume NextVolume;
+  if (Arc.ArcType() == TArcType::atZipDS) {
+    NextVolume = [&Arc, &Volumes](std::unique_ptr<TStream32>& Stream) {
+      return Volumes.BringUpDisk(Arc, Stream);
+    };
+  } else if (Arc.ArcType() == TArcType::atZipMV) {
+    NextVolume = [&Arc, &Volumes](std::unique_ptr<TStream32>& Stream) {
+      return Volumes.OpenNextVolume(Arc, Stream, Arc.VolumeNumber(),
+                                    Arc.ZipState().Headers.Ending.ThisDisk());
+    };
+  }
+  const TInflateVariant Variant =
+      Method == kMethodDeflate64 ? TInflateVariant::ivDeflate64 : TInflateVariant::ivDeflate;
+  InflateEntry(Arc, Input, *Output, kInflateWindowBits, Variant, NextVolume);
 }
 
 // The legacy decoders' seam bound to the component for one entry.
@@ -74,7 +88,8 @@ TLegacyIo BindLegacyIo(TUnZip& Arc, const std::string& OutputName,
 }  // namespace
 
 bool IsSupportedMethod(std::uint32_t Method) {
-  return Method == kMethodStored || TLegacyDecoder::HandlesMethod(Method);
+  return Method == kMethodStored || TLegacyDecoder::HandlesMethod(Method) ||
+         Method == kMethodDeflated || Method == kMethodDeflate64;
 }
 
 bool DecodeEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const std::string& OutputName,
@@ -114,7 +129,7 @@ bool DecodeEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const std::string& Outpu
       }
       Legacy->FreeTables();
     } else if (Info.Method == kMethodDeflated || Info.Method == kMethodDeflate64) {
-      InflateMethodEntry(Arc, OutputName, Info.Method, Output, Input);
+      InflateMethodEntry(Arc, Volumes, Info.Method, Output, Input);
     } else {
       ReportUnsupported(Arc, OutputName);
     }
