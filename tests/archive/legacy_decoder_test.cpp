@@ -82,6 +82,21 @@ TEST(LegacyDecoderTest, RepeatedClearsThatChangeNothingEndQuickly) {
   EXPECT_EQ(std::string(Run.Output.begin(), Run.Output.end()), "a");
 }
 
+TEST(LegacyDecoderTest, ClearsAfterEveryLiteralCostLittle) {
+  // Each clear frees the one string the literal before it defined: a clear must not cost a pass
+  // over all 8192 codes.
+  TBitWriter Bits;
+  for (int I = 0; I < 30000; ++I) {
+    Bits.Put('a' + I % 3, 9);
+    Bits.Put(256, 9);
+    Bits.Put(2, 9);
+  }
+  const std::vector<std::uint8_t> Stream = Bits.Bytes();
+  const TLegacyRun Run = RunLegacy(Stream, MakeEntry(1, 0, Stream.size(), 30000));
+  EXPECT_TRUE(Run.Errors().empty());
+  EXPECT_EQ(Run.Output.size(), 30000u);
+}
+
 struct TFeedCase {
   const char* File;
   int Chunk;

@@ -1,5 +1,7 @@
 #include "archive/codec/Unshrink.h"
 
+#include <bit>
+
 namespace ruvevid {
 
 namespace {
@@ -14,52 +16,73 @@ static_assert((1 << kLastCodeSize) == TShrinkTables::kCodeCount);
 
 }  // namespace
 
+void TShrinkTables::Insert(TCodeSet& Set, int Code) {
+  Set[static_cast<std::size_t>(Code / 64)] |= std::uint64_t{1} << (Code % 64);
+}
+
+void TShrinkTables::Remove(TCodeSet& Set, int Code) {
+  Set[static_cast<std::size_t>(Code / 64)] &= ~(std::uint64_t{1} << (Code % 64));
+}
+
 void TShrinkTables::Reset() {
   for (int Code = 0; Code < kCodeCount; ++Code) {
     FParent[Code] = -1;
     FByte[Code] = Code < 256 ? static_cast<std::uint8_t>(Code) : 0;
     FChildren[Code] = 0;
   }
-  for (int Code = kFirstFreeCode; Code < kCodeCount; ++Code) {
-    FFreeCodes[Code - kFirstFreeCode] = static_cast<std::uint16_t>(Code);
-  }
-  FNextFree = kFirstFreeCode;
+  FFree = {};
+  for (int Code = kFirstFreeCode; Code < kCodeCount; ++Code) Insert(FFree, Code);
+  FChildless = FFree;
+  FAssigned = {};
+  FFreeWord = kFirstFreeCode / 64;
   FDepth = 0;
   FClearMayChange = true;
 }
 
+int TShrinkTables::NextFreeIndex() const {
+  int Waiting = 0;
+  for (const std::uint64_t Word : FFree) Waiting += std::popcount(Word);
+  return kCodeCount - Waiting;
+}
+
 void TShrinkTables::AddNode(int Parent, std::uint8_t Byte) {
-  if (FNextFree >= kNoFreeCode) return;
-  const int Code = FFreeCodes[FNextFree - kFirstFreeCode];
+  while (FFreeWord < kWords && FFree[FFreeWord] == 0) ++FFreeWord;
+  if (FFreeWord == kWords) return;  // the table is full
+  const int Code = FFreeWord * 64 + std::countr_zero(FFree[FFreeWord]);
+  Remove(FFree, Code);
+  Insert(FAssigned, Code);
   FParent[Code] = Parent;
   FByte[Code] = Byte;
-  ++FNextFree;
-  ++FChildren[Parent];
+  if (FChildren[Parent]++ == 0 && Parent >= kFirstFreeCode) Remove(FChildless, Parent);
   FClearMayChange = true;
 }
 
 void TShrinkTables::PartialClear() {
   if (!FClearMayChange) return;
-  // First collect (ascending), then free: a parent emptied by this pass stays.
-  std::array<std::uint16_t, kCodeCount - kFirstFreeCode> Collected;
-  int Count = 0;
-  for (int Code = kFirstFreeCode; Code < kCodeCount; ++Code) {
-    if (FChildren[Code] == 0) Collected[Count++] = static_cast<std::uint16_t>(Code);
-  }
-  bool EmptiedParent = false;
-  FNextFree = kNoFreeCode;
-  for (int I = Count - 1; I >= 0; --I) {
-    const int Code = Collected[I];
-    const int Parent = FParent[Code];
-    if (Parent >= 0 && FChildren[Parent] > 0) {
-      if (--FChildren[Parent] == 0 && Parent >= kFirstFreeCode) EmptiedParent = true;
+  FClearMayChange = false;
+  // The codes without children as they are now: a parent emptied by this pass stays.
+  const TCodeSet Collected = FChildless;
+  // The collected codes, assigned or not, are the new free list (a free code that has gained a
+  // child meanwhile drops out of it).
+  FFree = Collected;
+  FFreeWord = kFirstFreeCode / 64;
+  for (int Word = 0; Word < kWords; ++Word) {
+    std::uint64_t Leaves = Collected[Word] & FAssigned[Word];
+    FAssigned[Word] &= ~Leaves;
+    while (Leaves != 0) {
+      const int Code = Word * 64 + std::countr_zero(Leaves);
+      Leaves &= Leaves - 1;
+      const int Parent = FParent[Code];
+      if (Parent >= 0 && FChildren[Parent] > 0) {
+        if (--FChildren[Parent] == 0 && Parent >= kFirstFreeCode) {
+          Insert(FChildless, Parent);
+          FClearMayChange = true;
+        }
+      }
+      FParent[Code] = -1;
+      FByte[Code] = 0;
     }
-    FParent[Code] = -1;
-    FByte[Code] = 0;
-    --FNextFree;
-    FFreeCodes[FNextFree - kFirstFreeCode] = static_cast<std::uint16_t>(Code);
   }
-  FClearMayChange = EmptiedParent;
 }
 
 bool TShrinkTables::Push(TLegacyContext& Context, TLegacyOutput& Output, std::uint8_t Byte) {
