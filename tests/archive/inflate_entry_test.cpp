@@ -9,7 +9,7 @@
 #include "InflateZipFiles.h"
 #include "archive/base/ArcErrors.h"
 #include "archive/base/Stream32.h"
-#include "archive/base/UnZip.h"
+#include "archive/base/ZipCommon.h"
 #include "archive/codec/InflateEntry.h"
 #include "support/TestPaths.h"
 
@@ -17,9 +17,9 @@ namespace ruvevid::test {
 namespace {
 
 // The component with its detection results settable, as the walks leave them.
-class TEntryUnZip : public TUnZip {
+class TEntryUnZip : public TZipCommon {
  public:
-  using TUnZip::TUnZip;
+  using TZipCommon::TZipCommon;
   void ForceArcType(TArcType Type) { FArcType = Type; }
 };
 
