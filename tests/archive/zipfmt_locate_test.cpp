@@ -323,8 +323,8 @@ TEST_F(ZipFmtLocateTools, SelfExtractorStubAdjustedAndNot) {
 }
 
 TEST_F(ZipFmtLocateTools, SevenZip) {
-  if (!zt::HaveProgram("7z")) GTEST_SKIP() << "7z is not installed";
-  ASSERT_TRUE(zt::RunShellIn(FDir.path() / "in", "7z a -tzip ../seven.zip . -bso0 -bsp0"));
+  if (!zt::HaveProgram("7zz")) GTEST_SKIP() << "7-Zip (7zz) is not installed";
+  ASSERT_TRUE(zt::RunShellIn(FDir.path() / "in", "7zz a -tzip ../seven.zip . -bso0 -bsp0"));
   const TLocated Found = LocateFile(FDir / "seven.zip");
   EXPECT_EQ(Found.State.HeaderState, kNormal) << ToString(Found.State.HeaderState);
   EXPECT_EQ(Found.Result, Found.State.Headers.Ending.CentralDirOffset());

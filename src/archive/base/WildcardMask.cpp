@@ -80,9 +80,12 @@ bool TInternalMask::MatchesFolded(std::string_view Name) const {
     if (!Failed) return true;
     if (PendingCount == 0) return false;
     PendingTop = (PendingTop + kMaxPending - 1) % kMaxPending;
-    --PendingCount;
     Item = Pending[PendingTop].Item;
     Position = Pending[PendingTop].Position;
+    // The alternatives of earlier '*' items can never succeed where this one fails (this '*'
+    // absorbs any run they could have shifted), so they are dropped: every retry moves forward
+    // and the walk stays within name length x mask length steps.
+    PendingCount = 0;
   }
 }
 

@@ -16,8 +16,9 @@ namespace ruvevid {
 class TInternalMask {
  public:
   // Pending alternatives kept while matching. Only the most recent one can ever be needed ('*'
-  // absorbs anything an earlier '*' could), so a mask with more '*' groups than this matches
-  // exactly as with an unlimited stack: the oldest alternative is dropped.
+  // absorbs anything an earlier '*' could), so older ones are dropped when a walk fails and when
+  // more than this many are pending: a mask with more '*' groups matches exactly as with an
+  // unlimited stack, in at most name length x mask length steps.
   static constexpr std::size_t kMaxPending = 30;
 
   explicit TInternalMask(std::string_view Mask);
