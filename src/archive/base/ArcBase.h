@@ -11,6 +11,7 @@
 
 namespace ruvevid {
 
+class IDriveQuery;
 class TStream32;
 
 // DOS date-time 1980-01-01 00:01:00, the archive date when the file's own cannot be read.
@@ -61,6 +62,8 @@ class TArcBase {
   char FVolumeLetter = '\0';
   TZipFormatState FZip;
   TZipKeys FHeaderKeys = ZipHeaderKeyState;
+  // The drive query that tells split from spanned sets; null: the platform's.
+  IDriveQuery* FDriveQuery = nullptr;
 };
 
 }  // namespace ruvevid

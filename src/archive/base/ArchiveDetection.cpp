@@ -47,8 +47,9 @@ void TArcBase::SetArcType(TArcType /*Value*/) {
 
 TArcType TArcBase::DetectArcType(TStream32& Stream) {
   // The drive query tells split sets on fixed drives from sets spanned over removable disks.
-  TPosixDriveQuery Drives;
-  TArcTypeDetector Detector(Stream, FArchiveFile, FZip, &Drives, FHeaderKeys);
+  TPosixDriveQuery PlatformDrives;
+  IDriveQuery* Drives = FDriveQuery != nullptr ? FDriveQuery : &PlatformDrives;
+  TArcTypeDetector Detector(Stream, FArchiveFile, FZip, Drives, FHeaderKeys);
   const TArcType Result = Detector.Detect();
   FArchiveSize = Detector.ArchiveSize();
   FArchiveDate = Detector.ArchiveDate();

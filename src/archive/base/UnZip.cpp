@@ -1,10 +1,22 @@
 #include "archive/base/UnZip.h"
 
+#include "archive/base/Stream32.h"
+#include "archive/zip/DiskManager.h"
+#include "archive/zip/DiskSpannObj.h"
+#include "archive/zip/Volumes.h"
 #include "archive/zip/ZipWalks.h"
+#include "platform/DriveLayer.h"
 
 namespace ruvevid {
 
-TUnZip::TUnZip(IApplication* Application) : TUnBase(Application) {}
+TUnZip::TUnZip(IApplication* Application)
+    : TUnBase(Application),
+      FOwnDrives(std::make_unique<TPosixDriveLayer>()),
+      FDrives(FOwnDrives.get()),
+      FDiskManager(std::make_unique<TDiskManager>(*FDrives)),
+      FDiskSpann(std::make_unique<TDiskSpannObj>(*this)) {
+  FDriveQuery = FDrives;
+}
 
 TUnZip::~TUnZip() = default;
 
@@ -16,7 +28,34 @@ bool TUnZip::TestPassword(std::uint8_t* Header) {
 }
 
 void TUnZip::ProcessArchive(std::unique_ptr<TStream32>& Input) {
-  ExtractZip(*this, Input);
+  TZipVolumeSet Volumes;
+  ExtractZip(*this, Input, Volumes);
+}
+
+void TUnZip::SetDriveLayer(IDriveLayer& Drives) {
+  FDrives = &Drives;
+  FDriveQuery = &Drives;
+  FDiskManager->SetDriveLayer(Drives);
+}
+
+bool TUnZip::CheckArchiveDrive() {
+  const TDiskErrorCallback Report = [this](const std::string& FileName,
+                                           const std::string& ExtendedMsg,
+                                           const std::string& VolumeID, int ECode) {
+    ReportError(FileName, ExtendedMsg, VolumeID, ECode);
+  };
+  const TDiskErrorCallback Raise = [this](const std::string& FileName,
+                                          const std::string& ExtendedMsg,
+                                          const std::string& VolumeID, int ECode) {
+    RaiseError(FileName, ExtendedMsg, VolumeID, ECode);
+  };
+  return FDiskManager->QueryDrive(FArchiveFile, {}, {}, Report, Raise);
+}
+
+void TUnZip::AdoptArchiveStream(TStream32& Stream) {
+  FArchiveSize = Stream.Size();
+  Stream.SetCancelFlag(FCancel);
+  Stream.SetApplication(FApplication);
 }
 
 }  // namespace ruvevid

@@ -3,10 +3,16 @@
 // as its ProcessArchive.
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "archive/base/UnBase.h"
 
 namespace ruvevid {
+
+class IDriveLayer;
+class TDiskManager;
+class TDiskSpannObj;
 
 class TUnZip : public TUnBase {
  public:
@@ -17,9 +23,33 @@ class TUnZip : public TUnBase {
   // CRC-32 and DOS time of the entry's local header (ZipState().Headers.Local).
   bool TestPassword(std::uint8_t* Header) override;
 
+  // ---- Split and spanned sets ----
+  // The drive services of the drive checks and of type detection (default: the platform's); the
+  // layer given must outlive the component.
+  void SetDriveLayer(IDriveLayer& Drives);
+  IDriveLayer& DriveLayer() const { return *FDrives; }
+  // The drive-query object and the disk-spanning object.
+  TDiskManager& DiskManager() { return *FDiskManager; }
+  TDiskSpannObj& DiskSpann() { return *FDiskSpann; }
+  // The name of split part Index (0-based) of a set whose last part is Last.
+  std::string VolumeNameFor(std::int32_t Index, std::int32_t Last) const;
+  // Frees Stream and opens split part Index through OnNextVolume; false when the event is not set
+  // (25270, then the run is cancelled) or the application cancelled (25443).
+  bool OpenNextVolume(std::unique_ptr<TStream32>& Stream, std::int32_t Index, std::int32_t Last);
+  // Takes a newly opened volume as the archive stream: its size, the cancel flag, the pump.
+  void AdoptArchiveStream(TStream32& Stream);
+
  protected:
   // The zip reader: ExtractZip.
   void ProcessArchive(std::unique_ptr<TStream32>& Input) override;
+  // The drive check of a split or spanned set before it is opened.
+  bool CheckArchiveDrive() override;
+
+ private:
+  std::unique_ptr<IDriveLayer> FOwnDrives;
+  IDriveLayer* FDrives;
+  std::unique_ptr<TDiskManager> FDiskManager;
+  std::unique_ptr<TDiskSpannObj> FDiskSpann;
 };
 
 }  // namespace ruvevid

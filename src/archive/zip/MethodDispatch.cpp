@@ -48,7 +48,14 @@ void InflateMethodEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::uint32_t Met
                         std::unique_ptr<TStream32>& Output, std::unique_ptr<TStream32>& Input) {
   TInflateNextVolume NextVolume;
   if (Arc.ArcType() == TArcType::atZipDS) {
-    NextVolume = [&Arc, &Volumes](std::unique_ptr<TStream32>& Stream) {
+    // The disk check looks for the header that follows the entry's data on the next disk: the
+    // compressed bytes not yet read stand at its start.
+    NextVolume = [&Arc, &Volumes, Read = std::uint64_t{0},
+                  PartStart = Input->Position()](std::unique_ptr<TStream32>& Stream) mutable {
+      Read += static_cast<std::uint64_t>(std::max<std::int64_t>(Stream->Size() - PartStart, 0));
+      PartStart = 0;
+      const std::uint64_t Packed = Arc.Run().EntryInfo.PackedSize;
+      Arc.Run().CurrentEntry->HeaderOffset = Packed > Read ? Packed - Read : 0;
       return Volumes.BringUpDisk(Arc, Stream);
     };
   } else if (Arc.ArcType() == TArcType::atZipMV) {

@@ -1,0 +1,152 @@
+#include "archive/zip/DiskSpannObj.h"
+
+#include <array>
+
+#include "archive/base/ArcErrors.h"
+#include "archive/base/Stream32.h"
+#include "archive/base/UnZip.h"
+#include "archive/zip/DiskManager.h"
+#include "archive/zip/LittleEndian.h"
+
+namespace ruvevid {
+
+namespace {
+
+constexpr std::uint64_t kLocalHeaderSize = 30;
+
+bool IsPlainHeaderSignature(std::uint32_t Value) {
+  return Value == 0x08074B50u || Value == 0x04034B50u || Value == 0x02014B50u;
+}
+
+bool IsRealArchiveType(TArcType Type) {
+  return Type != TArcType::atNA && Type != TArcType::atUnsupported &&
+         Type != TArcType::atFileOpenErr && Type != TArcType::atUnknown;
+}
+
+}  // namespace
+
+void TDiskSpannObj::Init(TUnZip& Component, bool* CancelFlag, const TDiskPrompt& NotReady,
+                         const TDiskPrompt& WriteProtect, const TDiskErrorCallback& ReportError,
+                         const TDiskErrorCallback& RaiseError) {
+  FComponent = &Component;
+  OnNotReady = NotReady;
+  OnWriteProtect = WriteProtect;
+  ReportErrorCallback = ReportError;
+  RaiseErrorCallback = RaiseError;
+  WantedDisk = 0;
+  FArchiveName = Component.GetArchiveFile();
+  Component.SetCancelFlag(CancelFlag);
+}
+
+bool TDiskSpannObj::BringUpDisk(std::unique_ptr<TStream32>& Stream) {
+  Stream.reset();
+  bool Up = RequireDiskEvent();
+  if (Up) {
+    Up = WantedDisk == 0 ? RequestLastDisk() : RequestDisk(WantedDisk == 1);
+  }
+  if (!Up) {
+    *FComponent->CancelFlag() = true;
+    return false;
+  }
+  auto Opened = std::make_unique<TFileStream32>(FArchiveName, fmOpenRead | fmShareDenyWrite);
+  if (!Opened->IsOpen()) {
+    Report(FArchiveName, "", "0", ecOpenError);
+    return false;
+  }
+  FComponent->AdoptArchiveStream(*Opened);
+  Stream = std::move(Opened);
+  return true;
+}
+
+bool TDiskSpannObj::RequireDiskEvent() {
+  const char* Name = nullptr;
+  bool Assigned = false;
+  if (WantedDisk == 0) {
+    Name = "OnGetZipLastDisk";
+    Assigned = static_cast<bool>(FComponent->OnGetZipLastDisk);
+  } else if (WantedDisk == 1) {
+    Name = "OnGetZipFirstDisk";
+    Assigned = static_cast<bool>(FComponent->OnGetZipFirstDisk);
+  } else {
+    Name = "OnGetZipNextDisk";
+    Assigned = static_cast<bool>(FComponent->OnGetZipNextDisk);
+  }
+  if (!Assigned) Report(FArchiveName, Name, std::to_string(WantedDisk), ecEventNotAssigned);
+  return Assigned;
+}
+
+bool TDiskSpannObj::RequestLastDisk() {
+  FComponent->ZipState().HeaderState = {};
+  FComponent->SetArchiveFile(FArchiveName);
+  while (!FComponent->ZipState().HeaderState.Contains(THeaderType::htEnding)) {
+    bool Cancel = true;
+    FComponent->OnGetZipLastDisk(FComponent, Cancel);
+    if (Cancel) return false;
+    FComponent->ZipState().HeaderState = {};
+    FComponent->SetArchiveFile(FArchiveName);
+  }
+  if (!IsRealArchiveType(FComponent->ArcType())) return false;
+  WantedDisk = 1;
+  return true;
+}
+
+bool TDiskSpannObj::RequestFirstDisk() {
+  return RequestDisk(true);
+}
+
+bool TDiskSpannObj::RequestNextDisk() {
+  return RequestDisk(false);
+}
+
+bool TDiskSpannObj::RequestDisk(bool First) {
+  for (;;) {
+    if (CheckDisk(FComponent->Run().CurrentEntry->HeaderOffset)) {
+      ++WantedDisk;
+      return true;
+    }
+    bool Cancel = true;
+    if (First) {
+      FComponent->OnGetZipFirstDisk(FComponent, Cancel);
+    } else {
+      FComponent->OnGetZipNextDisk(FComponent, std::to_string(WantedDisk), Cancel);
+    }
+    if (Cancel) return false;
+  }
+}
+
+bool TDiskSpannObj::QueryArchiveDrive() {
+  return FComponent->DiskManager().QueryDrive(FArchiveName, OnNotReady, OnWriteProtect,
+                                              ReportErrorCallback, RaiseErrorCallback);
+}
+
+bool TDiskSpannObj::CheckDisk(std::uint64_t Offset) {
+  try {
+    const bool Queried = QueryArchiveDrive();
+    const TArcType Type = FComponent->ArcType();
+    // A disk whose label numbers another disk of the set is never taken, whatever its file holds.
+    if (Type == TArcType::atZipDS && Queried) {
+      const std::uint16_t Number = FComponent->DiskManager().LabelDiskNumber();
+      if (Number != 0 && Number != WantedDisk) return false;
+    }
+    TFileStream32 Disk(FArchiveName, fmOpenRead | fmShareDenyWrite);
+    if (!Disk.IsOpen()) {
+      Report(FArchiveName, "", "0", ecOpenError);
+      return false;
+    }
+    const auto Size = static_cast<std::uint64_t>(Disk.Size());
+    if (Offset + kLocalHeaderSize > Size) {
+      if (Type == TArcType::atZipDS) {
+        return QueryArchiveDrive() && FComponent->DiskManager().LabelDiskNumber() == WantedDisk;
+      }
+      return Type == TArcType::atZipMV;
+    }
+    std::array<std::uint8_t, 4> Head{};
+    Disk.Seek(static_cast<std::int64_t>(Offset), TSeekOrigin::soBeginning);
+    if (Disk.Read(Head.data(), 4) != 4) return false;
+    return IsPlainHeaderSignature(GetLE32(Head.data()));
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace ruvevid

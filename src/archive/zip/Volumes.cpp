@@ -1,0 +1,122 @@
+#include "archive/zip/Volumes.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "archive/base/ArcErrors.h"
+#include "archive/base/Stream32.h"
+#include "archive/base/UnZip.h"
+#include "archive/zip/DiskManager.h"
+#include "archive/zip/DiskSpannObj.h"
+
+namespace ruvevid {
+
+namespace {
+
+bool IsPathDelimiter(char C) {
+  return C == '/' || C == '\\' || C == ':';
+}
+
+std::string ChangeExtension(const std::string& Name, const std::string& Extension) {
+  std::size_t Dot = std::string::npos;
+  for (std::size_t i = Name.size(); i > 0; --i) {
+    if (IsPathDelimiter(Name[i - 1])) break;
+    if (Name[i - 1] == '.') {
+      Dot = i - 1;
+      break;
+    }
+  }
+  return (Dot == std::string::npos ? Name : Name.substr(0, Dot)) + Extension;
+}
+
+bool FileExists(const std::string& Name) {
+  struct stat Info {};
+  return !Name.empty() && ::stat(Name.c_str(), &Info) == 0 && !S_ISDIR(Info.st_mode);
+}
+
+bool EqualsIgnoringCase(const std::string& A, const std::string& B) {
+  if (A.size() != B.size()) return false;
+  for (std::size_t i = 0; i < A.size(); ++i) {
+    const auto L = static_cast<unsigned char>(A[i]);
+    const auto R = static_cast<unsigned char>(B[i]);
+    if (std::tolower(L) != std::tolower(R)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string VolumeNameFor(const std::string& CurrentVolumeName, const std::string& ArchiveFile,
+                          std::int32_t Index, std::int32_t Last) {
+  if (Index >= Last) return ArchiveFile;
+  char Extension[16];
+  std::snprintf(Extension, sizeof Extension, ".z%02d", Index + 1);
+  return ChangeExtension(CurrentVolumeName, Extension);
+}
+
+std::string TUnZip::VolumeNameFor(std::int32_t Index, std::int32_t Last) const {
+  return ruvevid::VolumeNameFor(FRun.CurrentVolumeName, FArchiveFile, Index, Last);
+}
+
+bool TUnZip::OpenNextVolume(std::unique_ptr<TStream32>& Stream, std::int32_t Index,
+                            std::int32_t Last) {
+  if (!OnNextVolume) {
+    ReportError(FRun.CurrentVolumeName, "OnNextVolume", std::to_string(Index + 1),
+                ecEventNotAssigned);
+    SetCancel(true);
+    return false;
+  }
+  Stream.reset();
+  FRun.CurrentVolumeName = VolumeNameFor(Index, Last);
+  if (FZip.HeaderState == THeaderTypeState{THeaderType::htLocal} &&
+      EqualsIgnoringCase(FRun.CurrentVolumeName, FArchiveFile)) {
+    ++Index;
+    FRun.CurrentVolumeName = VolumeNameFor(Index, 9999);
+  }
+  bool& Cancel = *FCancel;
+  bool Found = false;
+  do {
+    OnNextVolume(this, FRun.CurrentVolumeName, std::to_string(Index + 1),
+                 FileExists(FRun.CurrentVolumeName), Cancel);
+    Found = !Cancel && FileExists(FRun.CurrentVolumeName);
+  } while (!Found && !Cancel);
+  if (!Found) {
+    ReportError(FRun.CurrentVolumeName, "", std::to_string(Index + 1), ecUserCanceled);
+    return false;
+  }
+  FVolumeNumber = Index + 1;
+  auto Opened =
+      std::make_unique<TFileStream32>(FRun.CurrentVolumeName, fmOpenRead | fmShareDenyWrite);
+  AdoptArchiveStream(*Opened);
+  Stream = std::move(Opened);
+  return true;
+}
+
+void TZipVolumeSet::InitSpannedSet(TUnZip& Arc) {
+  FArc = &Arc;
+  TDiskErrorCallback Report = [&Arc](const std::string& FileName, const std::string& ExtendedMsg,
+                                     const std::string& VolumeID, int ECode) {
+    Arc.ReportError(FileName, ExtendedMsg, VolumeID, ECode);
+  };
+  TDiskErrorCallback Raise = [&Arc](const std::string& FileName, const std::string& ExtendedMsg,
+                                    const std::string& VolumeID, int ECode) {
+    Arc.RaiseError(FileName, ExtendedMsg, VolumeID, ECode);
+  };
+  Arc.DiskSpann().Init(Arc, Arc.CancelFlag(), {}, {}, Report, Raise);
+}
+
+void TZipVolumeSet::SetWantedDisk(std::uint16_t Disk) {
+  if (FArc != nullptr) FArc->DiskSpann().WantedDisk = Disk;
+}
+
+bool TZipVolumeSet::BringUpDisk(TUnZip& Arc, std::unique_ptr<TStream32>& Stream) {
+  return Arc.DiskSpann().BringUpDisk(Stream);
+}
+
+bool TZipVolumeSet::OpenNextVolume(TUnZip& Arc, std::unique_ptr<TStream32>& Stream,
+                                   std::int32_t Index, std::int32_t Last) {
+  return Arc.OpenNextVolume(Stream, Index, Last);
+}
+
+}  // namespace ruvevid

@@ -1,0 +1,67 @@
+#pragma once
+// The drive services behind the disk checks of split and spanned zip sets: which drive holds a
+// path, whether it is ready (its size can be read), whether it accepts a file at its root, its
+// volume information and its kind. The POSIX implementation reads the mount table and statvfs;
+// tests substitute their own drives.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/DriveQuery.h"
+
+namespace ruvevid {
+
+struct TDiskSpace {
+  std::uint64_t FreeBytes = 0;
+  std::uint64_t TotalBytes = 0;
+};
+
+struct TVolumeInformation {
+  std::string Label;
+  std::uint32_t SerialNumber = 0;
+  std::uint32_t MaxComponentLength = 0;
+  std::uint32_t FileSystemFlags = 0;
+  std::string FileSystemName;
+};
+
+// The outcome of the write probe at a drive's root.
+enum class TWriteProbe : std::uint8_t {
+  wpWritable,        // a file was created and deleted again, or creation failed for another reason
+  wpWriteProtected,  // the drive refused the file as read-only, or the file could not be deleted
+};
+
+class IDriveLayer : public IDriveQuery {
+ public:
+  // The drive that holds Path (on POSIX the mount point); empty when it cannot be told.
+  virtual std::string DriveOf(const std::string& Path) = 0;
+  // The drive's free space and size; nothing when the drive is not ready.
+  virtual std::optional<TDiskSpace> DiskSpace(const std::string& Drive) = 0;
+  // Creates a temporary file with the given three-letter prefix at the drive's root and deletes
+  // it at once.
+  virtual TWriteProbe ProbeWrite(const std::string& Drive, const std::string& Prefix) = 0;
+  // The volume information of the drive's root; nothing (and ErrorText set) when it cannot be
+  // read.
+  virtual std::optional<TVolumeInformation> VolumeInformation(const std::string& Drive,
+                                                              std::string& ErrorText) = 0;
+  // The platform drive type of the drive.
+  virtual TDriveType DriveTypeOf(const std::string& Drive) = 0;
+};
+
+// Mount point from /proc/self/mountinfo, removable flag from sysfs, label from
+// /dev/disk/by-label, sizes, serial number and name length from statvfs.
+class TPosixDriveLayer final : public IDriveLayer {
+ public:
+  std::optional<TDriveFacts> QueryDrive(const std::string& Path) override;
+  std::string DriveOf(const std::string& Path) override;
+  std::optional<TDiskSpace> DiskSpace(const std::string& Drive) override;
+  TWriteProbe ProbeWrite(const std::string& Drive, const std::string& Prefix) override;
+  std::optional<TVolumeInformation> VolumeInformation(const std::string& Drive,
+                                                      std::string& ErrorText) override;
+  TDriveType DriveTypeOf(const std::string& Drive) override;
+
+ private:
+  TPosixDriveQuery FQuery;
+};
+
+}  // namespace ruvevid
