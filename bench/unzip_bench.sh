@@ -44,37 +44,35 @@ for k in range(3):
 PY
 (cd "$WORK/payload" && zip -q -r -0 -X ../stored.zip . && zip -q -r -6 -X ../deflated.zip .)
 
-now() { date +%s.%N; }
-
-# time_tool ARCHIVE NAME COMMAND...: the command gets the output folder as its last argument.
+# time_tool NAME COMMAND: runs the shell command, which extracts into $WORK/out. Prints the
+# median and best wall time and the median CPU time (user + system), which a busy machine disturbs
+# less than wall time.
 time_tool() {
-  archive=$1; name=$2; shift 2
-  times=""
+  name=$1; command=$2
+  : > "$WORK/times"
   i=0
   while [ "$i" -le "$RUNS" ]; do
     rm -rf "$WORK/out"; mkdir "$WORK/out"; sync
-    start=$(now)
-    "$@" "$WORK/out" >/dev/null 2>&1 || { echo "$name failed on $archive" >&2; exit 1; }
-    end=$(now)
-    [ "$i" -gt 0 ] && times="$times $(echo "$end - $start" | bc)"
+    /usr/bin/time -o "$WORK/one" -f "%e %U %S" sh -c "$command" >/dev/null 2>&1 ||
+      { echo "$name failed on $ARCHIVE" >&2; exit 1; }
+    [ "$i" -gt 0 ] && cat "$WORK/one" >> "$WORK/times"
     i=$((i + 1))
   done
   diff -r -q "$WORK/payload" "$WORK/out" >/dev/null || { echo "$name: tree differs" >&2; exit 1; }
-  echo "$times" | tr ' ' '\n' | sed '/^$/d' | sort -n | awk -v name="$name" -v mb="$MB" '
-    { t[NR] = $1 } END { m = t[int((NR + 1) / 2)];
-      printf "  %-28s median %6.3f s  best %6.3f s  (%5.0f MB/s median)\n", name, m, t[1], mb / m }'
+  wall=$(cut -d' ' -f1 "$WORK/times" | sort -n)
+  cpu=$(awk '{ print $2 + $3 }' "$WORK/times" | sort -n)
+  median() { echo "$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+  printf "  %-16s wall median %6.2f s best %6.2f s (%4.0f MB/s)  CPU median %5.2f s\n" "$name" \
+    "$(median "$wall")" "$(echo "$wall" | head -n 1)" \
+    "$(echo "$MB / $(median "$wall")" | bc -l)" "$(median "$cpu")"
 }
-
-unzip_cmd() { unzip -o -q "$ARCHIVE" -d "$1"; }
-bsdtar_cmd() { bsdtar -xf "$ARCHIVE" -C "$1"; }
-ruvevid_cmd() { "$TOOL" "$ARCHIVE" "$1"; }
 
 MB=$(du -sm --apparent-size "$WORK/payload" | cut -f1)
 echo "payload: $MB MB in $(find "$WORK/payload" -type f | wc -l) files; $RUNS timed runs each"
 for kind in ${KINDS:-stored deflated}; do
   ARCHIVE="$WORK/$kind.zip"
   echo "$kind archive ($(du -m --apparent-size "$ARCHIVE" | cut -f1) MB):"
-  time_tool "$ARCHIVE" "ruvevid-unzip" ruvevid_cmd
-  time_tool "$ARCHIVE" "unzip -o -q" unzip_cmd
-  time_tool "$ARCHIVE" "bsdtar -xf" bsdtar_cmd
+  time_tool "ruvevid-unzip" "'$TOOL' '$ARCHIVE' '$WORK/out'"
+  time_tool "unzip -o -q" "unzip -o -q '$ARCHIVE' -d '$WORK/out'"
+  time_tool "bsdtar -xf" "bsdtar -xf '$ARCHIVE' -C '$WORK/out'"
 done

@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <random>
 
 #include "platform/StagedFile.h"
@@ -46,8 +48,11 @@ int CreateStagingFile(const std::string& Target, std::string& StagingPath) {
     errno = EACCES;
     return -1;
   }
-  std::random_device Seed;
-  std::mt19937_64 Random((static_cast<std::uint64_t>(Seed()) << 32) | Seed());
+  // Names only need to differ from the files already there (O_EXCL checks that): a sequence
+  // seeded from the clock and the target's name is enough and costs no system call.
+  const auto Clock =
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  std::mt19937_64 Random(Clock ^ std::hash<std::string>{}(Target));
   for (int Attempt = 0; Attempt < kNameAttempts; ++Attempt) {
     const std::string Name = StagingName(Target, Random());
     int Handle = -1;

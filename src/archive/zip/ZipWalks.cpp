@@ -6,6 +6,7 @@
 #include "archive/base/Stream32.h"
 #include "archive/base/UnZip.h"
 #include "archive/base/WildcardMask.h"
+#include "archive/zip/BufferedArchiveStream.h"
 #include "archive/zip/EntryDriver.h"
 #include "archive/zip/ExtraField.h"
 #include "archive/zip/HeaderName.h"
@@ -70,6 +71,7 @@ void TZipWalker::ExtractZip(std::unique_ptr<TStream32>& Input) {
       if (!FVolumes.BringUpDisk(FArc, Input)) return;
     }
     if (!Input) return;
+    Input = std::make_unique<TBufferedArchiveStream>(std::move(Input));
     const TDirectoryLifetime Lifetime(FDirectory);
     if (FArc.ZipState().HeaderState == THeaderTypeState{THeaderType::htLocal}) {
       if (ReadLocalHeaders(Input) > 0) ExtractLocalEntries(Input);
