@@ -149,6 +149,28 @@ TEST_F(EntryDriver, ADataDescriptorEntryIsCheckedAgainstTheCentralCrc) {
   EXPECT_EQ(ListTree(Out()), std::vector<std::string>{"d1.txt"});
 }
 
+TEST_F(EntryDriver, ADataDescriptorEntryFoundByTheLocalWalkNeverReplacesAFile) {
+  if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
+  ASSERT_TRUE(Python(Work.path(),
+                     "import io, zipfile\n"
+                     "class Unseekable(io.RawIOBase):\n"
+                     "    def __init__(self, f): self.f = f\n"
+                     "    def writable(self): return True\n"
+                     "    def write(self, b): return self.f.write(b)\n"
+                     "with open('a.zip', 'wb') as f:\n"
+                     "    with zipfile.ZipFile(Unseekable(f), 'w') as z:\n"
+                     "        with z.open('d1.txt', 'w') as w: w.write(b'streamed ' * 50)\n"));
+  // Without a central directory the sizes and the CRC are those of the local header: all 0.
+  PatchFile(Archive(), NthInFile(Archive(), kCentralSignature, 0), std::string("PK\0\0", 4));
+  WriteText(Out() / "d1.txt", "previous\n");
+  TRecordedExtraction Run(Archive(), Out());
+  ASSERT_EQ(Run.UnZip.ZipState().HeaderState, THeaderTypeState{THeaderType::htLocal});
+  Run.Run();
+  EXPECT_EQ(Run.Lines("end"), std::vector<std::string>{"end FAIL d1.txt"});
+  EXPECT_EQ(ReadText(Out() / "d1.txt"), "previous\n");
+  EXPECT_EQ(ListTree(Out()), std::vector<std::string>{"d1.txt"});
+}
+
 TEST_F(EntryDriver, CancelMidEntryStopsTheWalkAndKeepsThePreviousFile) {
   MakeStored({{"big.bin", NoiseBytes(300000, 9)}, {"later.txt", "later\n"}});
   WriteText(Out() / "big.bin", "old big\n");
