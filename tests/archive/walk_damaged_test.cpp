@@ -1,6 +1,6 @@
 // The directory walks over damaged and unusual archives: a damaged local header, a central
 // directory that is not where the end record says (the local-header walk and OnCorruptZipHeader),
-// the file specification, and the totals the walks keep.
+// the FileSpec patterns, and the totals the walks keep.
 
 #include <gtest/gtest.h>
 

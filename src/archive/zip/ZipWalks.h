@@ -1,5 +1,5 @@
 #pragma once
-// The zip reader of TUnZip: builds the directory of the entries that pass the file specification,
+// The zip reader of TUnZip: builds the directory of the entries that pass the FileSpec patterns,
 // from the central directory or, when only local headers were found, from consecutive local
 // headers, and then visits each listed entry: re-reads its local header, leaves the archive stream
 // at the entry's data, describes the entry and hands it to the entry driver.
