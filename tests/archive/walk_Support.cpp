@@ -117,4 +117,11 @@ std::string TRecordedExtraction::Relative(const std::string& Name) const {
   return Name.rfind(FFolder, 0) == 0 ? Name.substr(FFolder.size()) : Name;
 }
 
+std::size_t NthInFile(const fs::path& Path, const std::string& Text, int N) {
+  const std::string Bytes = ReadText(Path);
+  std::size_t At = Bytes.find(Text);
+  for (int i = 0; i < N && At != std::string::npos; ++i) At = Bytes.find(Text, At + 1);
+  return At;
+}
+
 }  // namespace ruvevid::walk_test

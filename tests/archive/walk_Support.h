@@ -31,6 +31,11 @@ std::vector<std::string> ListTree(const fs::path& Folder);
 
 // Offset of the first occurrence of Text in the file; npos when absent.
 std::size_t FindInFile(const fs::path& Path, const std::string& Text);
+// Offset of the N-th (0-based) occurrence of Text in the file.
+std::size_t NthInFile(const fs::path& Path, const std::string& Text, int N);
+
+inline const std::string kLocalSignature("PK\x03\x04", 4);
+inline const std::string kCentralSignature("PK\x01\x02", 4);
 // Overwrites bytes of a file at Offset.
 void PatchFile(const fs::path& Path, std::size_t Offset, const std::string& Bytes);
 std::string LE16(std::uint16_t Value);

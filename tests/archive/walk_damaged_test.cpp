@@ -15,17 +15,6 @@ namespace {
 
 using test::TempDir;
 
-const std::string kLocalSignature("PK\x03\x04", 4);
-const std::string kCentralSignature("PK\x01\x02", 4);
-
-// Offset of the N-th (0-based) occurrence of Text in the file.
-std::size_t NthInFile(const fs::path& Path, const std::string& Text, int N) {
-  const std::string Bytes = ReadText(Path);
-  std::size_t At = Bytes.find(Text);
-  for (int i = 0; i < N && At != std::string::npos; ++i) At = Bytes.find(Text, At + 1);
-  return At;
-}
-
 class WalkDamaged : public ::testing::Test {
  protected:
   void SetUp() override {
