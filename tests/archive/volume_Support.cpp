@@ -56,18 +56,30 @@ std::string ReadFile(const fs::path& Path) {
   return Out.str();
 }
 
-TSetContents WriteSetFiles(const fs::path& Folder) {
+TSetContents WriteSetFiles(const fs::path& Folder, TSetLayout Layout) {
   TSetContents Set;
-  Set.Files["a.bin"] = Noise(150000, 7);
-  Set.Files["b.txt"] = Words(60000, 11);
-  Set.Files["c.bin"] = Noise(1000, 13);
+  if (Layout == TSetLayout::slCrossing) {
+    Set.Files["a.bin"] = Noise(150000, 7);
+    Set.Files["b.txt"] = Words(60000, 11);
+    Set.Files["c.bin"] = Noise(1000, 13);
+  } else {
+    // Part 1: the 4-byte split marker, a.bin's 35-byte header (no extra fields with -X) and its
+    // data, 10 bytes short of 64 KB, where b.bin's header does not fit.
+    Set.Files["a.bin"] = Noise(65536 - 4 - 35 - 10, 17);
+    Set.Files["b.bin"] = Noise(100000, 19);
+    Set.Files["c.txt"] = Words(100, 23);
+    Set.ZipOptions = "-X";
+  }
   for (const auto& [Name, Bytes] : Set.Files) WriteFile(Folder / Name, Bytes);
   return Set;
 }
 
-std::vector<fs::path> MakeSplitSet(const fs::path& Folder, const std::string& Name) {
-  const std::string Command = "cd '" + Folder.string() + "' && zip -q -s 64k -n .bin '" + Name +
-                              "' a.bin b.txt c.bin >/dev/null 2>&1";
+std::vector<fs::path> MakeSplitSet(const fs::path& Folder, const std::string& Name,
+                                   const TSetContents& Contents) {
+  std::string Command = "cd '" + Folder.string() + "' && zip -q -s 64k -n .bin " +
+                        Contents.ZipOptions + " '" + Name + "'";
+  for (const auto& File : Contents.Files) Command += " '" + File.first + "'";
+  Command += " >/dev/null 2>&1";
   if (std::system(Command.c_str()) != 0) return {};
   std::vector<fs::path> Parts;
   const fs::path Last = Folder / Name;
@@ -79,6 +91,10 @@ std::vector<fs::path> MakeSplitSet(const fs::path& Folder, const std::string& Na
   }
   Parts.push_back(Last);
   return Parts;
+}
+
+bool StartsWithLocalHeader(const fs::path& Part) {
+  return ReadFile(Part).compare(0, 4, "PK\x03\x04") == 0;
 }
 
 TFakeDrive& TFakeDrives::Add(const fs::path& Root) {

@@ -20,16 +20,28 @@ namespace fs = std::filesystem;
 bool HaveZip();
 std::string ReadFile(const fs::path& Path);
 
-// The files of a test set: a stored file and a deflated one that both cross part boundaries, and
-// a small stored file at the end.
+enum class TSetLayout {
+  // A stored file and a deflated one that both cross part boundaries, and a small stored file at
+  // the end.
+  slCrossing,
+  // A stored file that ends with part 1, so that the next entry's header starts part 2, a stored
+  // file that crosses into part 3 and a small deflated file after it.
+  slHeaderStartsPart,
+};
+
+// The files of a test set, in the order they are zipped.
 struct TSetContents {
   std::map<std::string, std::string> Files;  // name -> bytes
+  std::string ZipOptions;
 };
-TSetContents WriteSetFiles(const fs::path& Folder);
+TSetContents WriteSetFiles(const fs::path& Folder, TSetLayout Layout = TSetLayout::slCrossing);
 
-// Runs `zip -s 64k -n .bin Name a.bin b.txt c.bin` in Folder; returns the parts in order (Name's
-// .z01, .z02, ..., then Name itself), empty on failure.
-std::vector<fs::path> MakeSplitSet(const fs::path& Folder, const std::string& Name);
+// Runs `zip -s 64k -n .bin Name FILES...` in Folder; returns the parts in order (Name's .z01,
+// .z02, ..., then Name itself), empty on failure.
+std::vector<fs::path> MakeSplitSet(const fs::path& Folder, const std::string& Name,
+                                   const TSetContents& Contents);
+// Whether the file begins with a local header signature.
+bool StartsWithLocalHeader(const fs::path& Part);
 
 // One drive: a folder standing for its root.
 struct TFakeDrive {

@@ -18,13 +18,19 @@ class SpannedSetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!HaveZip()) GTEST_SKIP() << "Info-ZIP zip is not installed";
-    fs::create_directories(Source);
-    Contents = WriteSetFiles(Source);
-    std::vector<fs::path> Parts = MakeSplitSet(Source, "set.zip");
-    ASSERT_GE(Parts.size(), 3u) << "zip -s made no split set";
     Drive = &Drives.Add(Temp / "drive");
-    Disks = std::make_unique<TDiskSwapper>(*Drive, Parts, "set.zip");
     Run.UnZip.SetDriveLayer(Drives);
+    UseSet(TSetLayout::slCrossing);
+  }
+
+  // Makes the set's disks in a folder of their own; the drive is empty until a test inserts one.
+  void UseSet(TSetLayout Layout) {
+    const fs::path Source = Temp / ("src" + std::to_string(static_cast<int>(Layout)));
+    fs::create_directories(Source);
+    Contents = WriteSetFiles(Source, Layout);
+    Parts = MakeSplitSet(Source, "set.zip", Contents);
+    ASSERT_GE(Parts.size(), 3u) << "zip -s made no split set";
+    Disks = std::make_unique<TDiskSwapper>(*Drive, Parts, "set.zip");
   }
 
   // Disk events that insert the disk asked for and record the request.
@@ -40,9 +46,13 @@ class SpannedSetTest : public ::testing::Test {
       Cancel = false;
     };
     Run.UnZip.OnGetZipNextDisk = [this](TZipCommon*, const std::string& Disk, bool& Cancel) {
+      // Like a user, the handler cancels when the set has no such disk or when the disk it has
+      // just inserted is asked for again.
+      const int Number = std::stoi(Disk);
+      const bool Again = !Run.Events.empty() && Run.Events.back() == "next " + Disk;
       Run.Events.push_back("next " + Disk);
-      Disks->Insert(std::stoi(Disk));
-      Cancel = false;
+      Cancel = Number > Disks->Count() || Again;
+      if (!Cancel) Disks->Insert(Number);
     };
   }
 
@@ -61,9 +71,9 @@ class SpannedSetTest : public ::testing::Test {
   }
 
   test::TempDir Temp;
-  fs::path Source = Temp / "src";
   test::TempDir Out;
   TSetContents Contents;
+  std::vector<fs::path> Parts;
   TFakeDrives Drives;
   TFakeDrive* Drive = nullptr;
   std::unique_ptr<TDiskSwapper> Disks;
@@ -93,6 +103,20 @@ TEST_F(SpannedSetTest, TheDiskAlreadyInTheDriveIsTakenAtOnce) {
   std::vector<std::string> Expected = ExpectedEvents();
   Expected.erase(Expected.begin());
   EXPECT_EQ(Run.Events, Expected);
+  ExpectAllExtracted();
+}
+
+TEST_F(SpannedSetTest, AnEntryWhoseHeaderStartsADiskBringsThatDiskUp) {
+  UseSet(TSetLayout::slHeaderStartsPart);
+  ASSERT_EQ(Disks->Count(), 3);
+  ASSERT_TRUE(StartsWithLocalHeader(Parts[1])) << "zip laid the set out differently";
+  SwapOnRequest();
+  Disks->Insert(3);
+  EXPECT_EQ(Run.Run(Disks->ArchivePath()), 3);
+  EXPECT_TRUE(Run.Reports.empty()) << Run.Reports.front().ECode;
+  // a.bin ends with disk 1; b.bin starts disk 2 and goes on to disk 3, where c.txt follows.
+  EXPECT_EQ(Run.Events, (std::vector<std::string>{"first", "next 2", "next 3"}));
+  EXPECT_EQ(Run.Passed(), 3);
   ExpectAllExtracted();
 }
 

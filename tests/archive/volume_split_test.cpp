@@ -43,12 +43,13 @@ class SplitSetTest : public ::testing::Test {
     if (!HaveZip()) GTEST_SKIP() << "Info-ZIP zip is not installed";
     fs::create_directories(Source);
     Contents = WriteSetFiles(Source);
-    Parts = MakeSplitSet(Source, "set.zip");
+    Parts = MakeSplitSet(Source, "set.zip", Contents);
     ASSERT_GE(Parts.size(), 3u) << "zip -s made no split set";
   }
 
-  void ExpectAllExtracted() const {
-    for (const auto& [Name, Bytes] : Contents.Files) {
+  void ExpectAllExtracted() const { ExpectExtracted(Contents); }
+  void ExpectExtracted(const TSetContents& Set) const {
+    for (const auto& [Name, Bytes] : Set.Files) {
       EXPECT_TRUE(ReadFile(Out.path() / Name) == Bytes) << Name << " differs";
     }
   }
@@ -86,6 +87,23 @@ TEST_F(SplitSetTest, ExtractsEntriesThatCrossPartsThroughOnNextVolume) {
   }
   EXPECT_EQ(Run.Events, Expected);
   EXPECT_EQ(Run.UnZip.VolumeNumber(), static_cast<std::int32_t>(Parts.size()));
+}
+
+TEST_F(SplitSetTest, AnEntryWhoseHeaderStartsAPartIsReadFromThatPart) {
+  const fs::path Edge = Temp / "edge";
+  fs::create_directories(Edge);
+  const TSetContents EdgeSet = WriteSetFiles(Edge, TSetLayout::slHeaderStartsPart);
+  const std::vector<fs::path> EdgeParts = MakeSplitSet(Edge, "edge.zip", EdgeSet);
+  ASSERT_EQ(EdgeParts.size(), 3u);
+  ASSERT_TRUE(StartsWithLocalHeader(EdgeParts[1])) << "zip laid the set out differently";
+  TVolumeRun Run(Out.path());
+  AcceptProposedParts(Run);
+  EXPECT_EQ(Run.Run(EdgeParts.back()), 3);
+  EXPECT_TRUE(Run.Reports.empty()) << Run.Reports.front().ECode;
+  EXPECT_EQ(Run.Passed(), 3);
+  ExpectExtracted(EdgeSet);
+  EXPECT_EQ(Run.Events, (std::vector<std::string>{"volume 1 edge.z01", "volume 2 edge.z02",
+                                                  "volume 3 edge.zip"}));
 }
 
 TEST_F(SplitSetTest, AHandlerThatCancelsStopsTheRun) {

@@ -110,6 +110,10 @@ void TZipVolumeSet::SetWantedDisk(std::uint16_t Disk) {
   if (FArc != nullptr) FArc->DiskSpann().WantedDisk = Disk;
 }
 
+std::uint16_t TZipVolumeSet::WantedDisk() const {
+  return FArc != nullptr ? FArc->DiskSpann().WantedDisk : 0;
+}
+
 bool TZipVolumeSet::BringUpDisk(TUnZip& Arc, std::unique_ptr<TStream32>& Stream) {
   return Arc.DiskSpann().BringUpDisk(Stream);
 }

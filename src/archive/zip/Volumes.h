@@ -25,6 +25,7 @@ class TZipVolumeSet final : public TZipVolumeHooks {
  public:
   void InitSpannedSet(TUnZip& Arc) override;
   void SetWantedDisk(std::uint16_t Disk) override;
+  std::uint16_t WantedDisk() const override;
   bool BringUpDisk(TUnZip& Arc, std::unique_ptr<TStream32>& Stream) override;
   bool OpenNextVolume(TUnZip& Arc, std::unique_ptr<TStream32>& Stream, std::int32_t Index,
                       std::int32_t Last) override;

@@ -24,6 +24,9 @@ class TZipVolumeHooks {
   // Disk-spanned sets: the disk the next BringUpDisk asks for (0 the last, 1 the first, n the
   // n-th).
   virtual void SetWantedDisk(std::uint16_t /*Disk*/) {}
+  // Disk-spanned sets: the disk the next BringUpDisk would ask for; after a bring-up, the disk in
+  // the drive plus one.
+  virtual std::uint16_t WantedDisk() const { return 0; }
   // Disk-spanned sets: has the wanted disk inserted and reopens Stream on it. False: no disk.
   virtual bool BringUpDisk(TUnZip& /*Arc*/, std::unique_ptr<TStream32>& /*Stream*/) {
     return false;

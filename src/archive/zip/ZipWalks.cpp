@@ -245,7 +245,10 @@ void TZipWalker::ExtractCentralEntries(std::unique_ptr<TStream32>& Stream) {
     if (FArc.GetCancel()) break;
     TZipDirEntry& Entry = FDirectory.GetEntry(i);
     Run.CurrentEntry = &Entry;
-    if (FArc.ArcType() == TArcType::atZipDS && i == 0) {
+    // The first entry brings its disk up. A later one does when it starts on another disk than
+    // the one in the drive, as after an entry whose data ended with its disk.
+    if (FArc.ArcType() == TArcType::atZipDS &&
+        (i == 0 || Entry.DiskNumber + 1 != FVolumes.WantedDisk())) {
       FVolumes.SetWantedDisk(Entry.DiskNumber);
       if (!FVolumes.BringUpDisk(FArc, Stream)) break;
     } else if (FArc.ArcType() == TArcType::atZipMV && Entry.DiskNumber != FArc.VolumeNumber()) {
