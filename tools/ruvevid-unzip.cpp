@@ -8,11 +8,19 @@
 //   begin COUNT NAME
 //   error ECODE FILENAME<TAB>EXTENDEDMSG<TAB>VOLUMEID
 //   end PASS|FAIL NAME
+//   volume NUMBER PART
+//   disk last|first|NUMBER
 //   deactivate
 //   result N
 //
-// NAME is the output path. Exit status 0 when the archive was read and every entry passed (no
-// FAIL and no error), 1 otherwise, 2 for a wrong command line.
+// NAME is the output path. A split set is read from its last part (the .zip file); every other
+// part is taken under the name the extraction proposes (a "volume" line) when that file exists,
+// and the run is cancelled when it does not. For a set spanned over removable disks nobody can
+// change the disk: a "disk" line names the wanted one, the drive is checked once more and the run
+// is cancelled when that disk is still not there.
+//
+// Exit status 0 when the archive was read and every entry passed (no FAIL and no error), 1
+// otherwise, 2 for a wrong command line.
 
 #include <cstdio>
 #include <filesystem>
@@ -57,6 +65,20 @@ void PrintLine(const std::string& Line) {
   std::fputc('\n', stdout);
 }
 
+// Answers the disk events of a spanned set: the first request for a disk lets the drive be checked
+// once more, a second request for the same disk cancels.
+class TDiskAnswers {
+ public:
+  void Answer(const std::string& Wanted, bool& Cancel) {
+    PrintLine("disk " + Wanted);
+    Cancel = Wanted == FLastWanted;
+    FLastWanted = Wanted;
+  }
+
+ private:
+  std::string FLastWanted;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,6 +110,18 @@ int main(int argc, char** argv) {
     AllPassed = false;
     PrintLine("error " + std::to_string(ECode) + " " + FileName + "\t" + ExtendedMsg + "\t" +
               VolumeID);
+  };
+
+  UnZip.OnNextVolume = [](TZipCommon*, std::string& VolumeName, const std::string& VolumeID,
+                          bool Exists, bool& Cancel) {
+    PrintLine("volume " + VolumeID + " " + VolumeName);
+    if (!Exists) Cancel = true;
+  };
+  TDiskAnswers Disks;
+  UnZip.OnGetZipLastDisk = [&](TZipCommon*, bool& Cancel) { Disks.Answer("last", Cancel); };
+  UnZip.OnGetZipFirstDisk = [&](TZipCommon*, bool& Cancel) { Disks.Answer("first", Cancel); };
+  UnZip.OnGetZipNextDisk = [&](TZipCommon*, const std::string& Disk, bool& Cancel) {
+    Disks.Answer(Disk, Cancel);
   };
 
   UnZip.SetArchiveFile(Options.Archive);

@@ -94,6 +94,43 @@ TEST_F(UnzipTool, ErrorsAreTabSeparatedAndThePasswordOptionIsUsed) {
   EXPECT_EQ(ReadText(Work / "out/s.txt"), "secret\n");
 }
 
+// A split set read from its last part; a stored file crosses both part boundaries.
+class UnzipToolSplitSet : public UnzipTool {
+ protected:
+  void SetUp() override {
+    UnzipTool::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    WriteText(Work / "big/a.bin", Bytes);
+    ASSERT_TRUE(Shell(Work / "big", "zip -q -s 64k -n .bin ../set.zip a.bin"));
+    ASSERT_TRUE(fs::exists(Work / "set.z02")) << "zip -s made fewer parts than expected";
+  }
+  std::string Part(const char* Name) const { return (Work / Name).string(); }
+  std::string Arguments() const { return "'" + Part("set.zip") + "' '" + Out() + "'"; }
+  const std::string Bytes = NoiseBytes(150000, 5);
+};
+
+TEST_F(UnzipToolSplitSet, TakesEveryProposedPart) {
+  const TToolRun Run = RunTool(Arguments());
+  EXPECT_EQ(Run.Status, 0) << Run.Output;
+  EXPECT_EQ(Run.Output, "activate\nvolume 1 " + Part("set.z01") + "\nbegin 1 " + Out() +
+                            "/a.bin\nvolume 2 " + Part("set.z02") + "\nvolume 3 " +
+                            Part("set.zip") + "\nend PASS " + Out() +
+                            "/a.bin\ndeactivate\nresult 1\n");
+  EXPECT_TRUE(ReadText(Work / "out/a.bin") == Bytes);
+}
+
+TEST_F(UnzipToolSplitSet, AMissingPartCancelsTheRun) {
+  fs::remove(Work / "set.z02");
+  const TToolRun Run = RunTool(Arguments());
+  EXPECT_EQ(Run.Status, 1);
+  EXPECT_NE(Run.Output.find("volume 2 " + Part("set.z02") + "\nerror 25443 " + Part("set.z02") +
+                            "\t\t2\n"),
+            std::string::npos)
+      << Run.Output;
+  EXPECT_NE(Run.Output.find("end FAIL " + Out() + "/a.bin\n"), std::string::npos);
+  EXPECT_FALSE(fs::exists(Work / "out/a.bin"));
+}
+
 TEST_F(UnzipTool, AMissingArchiveOrAWrongCommandLineFails) {
   EXPECT_EQ(RunTool("'" + (Work / "none.zip").string() + "' '" + Out() + "'").Status, 1);
   EXPECT_EQ(RunTool("only-one-argument").Status, 2);
