@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/codec/Crc.h"
+#include "archive/codec/InflateBlockCache.h"
 #include "archive/codec/ZipCipher.h"
 #include "archive/zip/ZipRecords.h"
 
@@ -55,6 +56,9 @@ struct TRunState {
   // The CRC accumulators and the cipher's key state of the entry being extracted.
   TCrcAccumulators Crc;
   TZipCipher Cipher;
+
+  // The inflate path's buffers, taken again by every deflated entry; kept from run to run.
+  TInflateBlockCache InflateMemory;
 
   TRunState() = default;
   // CurrentEntry may point into the object itself.

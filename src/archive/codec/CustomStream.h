@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 
 #include "archive/base/Stream32.h"
+#include "archive/codec/InflateBlockCache.h"
 #include "archive/codec/InflateRecord.h"
 
 namespace ruvevid {
@@ -15,8 +17,10 @@ class TCustomStream : public TStream32 {
   // The input buffer's size; callers read at most this many bytes at once.
   static constexpr std::int32_t InputBufferSize = 65536;
 
-  explicit TCustomStream(TStream32& Source)
-      : FSource(&Source), FInput(std::make_unique<std::uint8_t[]>(InputBufferSize)) {}
+  // The input buffer comes from Memory when one is given (and goes back to it), else from the
+  // heap.
+  explicit TCustomStream(TStream32& Source, TInflateBlockCache* Memory = nullptr)
+      : FSource(&Source), FInput(AcquireInput(Memory), TInputRelease{Memory}) {}
 
   TStream32& Source() const { return *FSource; }
   // Replaces the source (the next volume of a split set) and where the next refill reads in it.
@@ -32,8 +36,27 @@ class TCustomStream : public TStream32 {
   TStream32* FSource;
   // Where the next refill reads in the source.
   std::int64_t FSourcePosition = 0;
-  std::unique_ptr<std::uint8_t[]> FInput;
+  struct TInputRelease {
+    TInflateBlockCache* Memory;
+    void operator()(std::uint8_t* Block) const {
+      if (Memory != nullptr) {
+        Memory->Release(Block);
+      } else {
+        delete[] Block;
+      }
+    }
+  };
+  std::unique_ptr<std::uint8_t[], TInputRelease> FInput;
   TInflateRecord FRecord;
+
+ private:
+  // Only the bytes read from the source are ever looked at: the buffer is not cleared.
+  static std::uint8_t* AcquireInput(TInflateBlockCache* Memory) {
+    if (Memory == nullptr) return new std::uint8_t[InputBufferSize];
+    void* Block = Memory->Acquire(InputBufferSize, false);
+    if (Block == nullptr) throw std::bad_alloc();
+    return static_cast<std::uint8_t*>(Block);
+  }
 };
 
 }  // namespace ruvevid

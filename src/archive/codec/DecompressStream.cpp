@@ -16,11 +16,16 @@ constexpr std::uint64_t kFinishInputLimit = 64;
 }  // namespace
 
 TDecompressStream::TDecompressStream(TStream32& Source, std::int8_t WindowBits,
-                                     TInflateVariant Variant)
-    : TCustomStream(Source), FVariant(Variant) {
+                                     TInflateVariant Variant, TInflateBlockCache* Memory)
+    : TCustomStream(Source, Memory), FVariant(Variant) {
   FSourcePosition = Source.Position();
   FRecord.NextIn = FInput.get();
   FRecord.AvailIn = 0;
+  if (Memory != nullptr) {
+    FRecord.Allocate = TInflateBlockCache::AllocateZeroed;
+    FRecord.Release = TInflateBlockCache::ReleaseBlock;
+    FRecord.Context = Memory;
+  }
   FInitResult = TDecompressStream::DecoderInit(WindowBits);
 }
 

@@ -18,9 +18,11 @@ class TDecompressStream : public TCustomStream {
   using TDecipher = std::function<void(std::uint8_t* Buffer, std::int32_t Count)>;
 
   // WindowBits < 0: raw deflate data with -WindowBits window bits (the extractor passes -15);
-  // > 0: the wrapped form. InitResult() tells whether the decoder could be set up.
+  // > 0: the wrapped form. InitResult() tells whether the decoder could be set up. With Memory,
+  // the input buffer and the decoder's window, tables and state come from it and go back to it.
   TDecompressStream(TStream32& Source, std::int8_t WindowBits,
-                    TInflateVariant Variant = TInflateVariant::ivDeflate);
+                    TInflateVariant Variant = TInflateVariant::ivDeflate,
+                    TInflateBlockCache* Memory = nullptr);
   ~TDecompressStream() override;
 
   int InitResult() const { return FInitResult; }

@@ -1,7 +1,8 @@
 #include "archive/codec/InflateEntry.h"
 
 #include <algorithm>
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "archive/base/ArcErrors.h"
 #include "archive/base/ZipCommon.h"
@@ -31,6 +32,11 @@ TEntrySize EntrySize(const TZipCommon& Component) {
   return Size;
 }
 
+struct TBlockReturn {
+  TInflateBlockCache* Memory;
+  void operator()(void* Block) const { Memory->Release(Block); }
+};
+
 // The bookkeeping after Count decoded bytes went to the output (or were given up on).
 void Account(TZipCommon& Component, std::int64_t Count, std::int64_t Expected) {
   TRunState& Run = Component.Run();
@@ -52,7 +58,7 @@ void InflateEntry(TZipCommon& Component, std::unique_ptr<TStream32>& ArchiveStre
                   TStream32& Output, std::int8_t WindowBits, TInflateVariant Variant,
                   const TInflateNextVolume& NextVolume) {
   const TEntrySize Size = EntrySize(Component);
-  TDecompressStream Stream(*ArchiveStream, WindowBits, Variant);
+  TDecompressStream Stream(*ArchiveStream, WindowBits, Variant, &Component.Run().InflateMemory);
   Stream.Record().DecryptInput = Size.Encrypted;
   Stream.Decipher = [&Component](std::uint8_t* Buffer, std::int32_t Count) {
     Component.DecodeBuffer(true, Buffer, Count);
@@ -60,18 +66,24 @@ void InflateEntry(TZipCommon& Component, std::unique_ptr<TStream32>& ArchiveStre
   std::int64_t Remaining = Size.Expected;
   std::int32_t Chunk =
       static_cast<std::int32_t>(std::min<std::int64_t>(Remaining, kInflateChunkSize));
-  std::vector<std::uint8_t> Buffer(static_cast<std::size_t>(std::max(Chunk, 0)));
+  // The output chunk: a block of the full chunk size from the run's cache whatever the entry's
+  // size, so that every entry takes the same block again.
+  TInflateBlockCache& Memory = Component.Run().InflateMemory;
+  const std::unique_ptr<void, TBlockReturn> Block(Memory.Acquire(kInflateChunkSize, false),
+                                                  TBlockReturn{&Memory});
+  if (!Block) throw std::bad_alloc();
+  const auto Buffer = static_cast<std::uint8_t*>(Block.get());
   bool Failed = Stream.InitResult() != kInflateOk;
 
   while (Remaining > 0 && !Failed) {
     if (Component.GetCancel()) break;
     if (Component.Application() != nullptr) Component.Application()->ProcessMessages();
     try {
-      const std::int32_t Got = Stream.Read(Buffer.data(), Chunk);
+      const std::int32_t Got = Stream.Read(Buffer, Chunk);
       if (Got > 0) {
         // At the end of the data fewer bytes than asked for may have come.
         const std::int32_t Produced = Chunk - static_cast<std::int32_t>(Stream.Record().AvailOut);
-        if (Produced > 0) WriteChunk(Component, Output, Buffer.data(), Produced);
+        if (Produced > 0) WriteChunk(Component, Output, Buffer, Produced);
         Account(Component, Produced, Size.Expected);
         if (Produced < Chunk) {
           // The data ended before the expected size: what is missing will not come.
@@ -89,7 +101,7 @@ void InflateEntry(TZipCommon& Component, std::unique_ptr<TStream32>& ArchiveStre
           static_cast<std::int64_t>(Stream.Record().TotalOut) < Size.Expected) {
         // The compressed data goes on in the next part of the set.
         const std::int32_t Produced = Chunk - static_cast<std::int32_t>(Stream.Record().AvailOut);
-        if (Produced > 0) WriteChunk(Component, Output, Buffer.data(), Produced);
+        if (Produced > 0) WriteChunk(Component, Output, Buffer, Produced);
         if (!NextVolume || !NextVolume(ArchiveStream) || !ArchiveStream) {
           if (Component.ArcType() == TArcType::atZipMV) Component.SetCancel(true);
           break;

@@ -1,8 +1,9 @@
 #pragma once
 // Where the zip reader reaches the other parts of a split set (atZipMV) or a disk-spanned set
 // (atZipDS). The directory walks, the stored-data loop and the inflate loop call these when the
-// data they need lies on another part. This build reads single-volume archives only: the default
-// hooks bring no volume up, so a walk over a set stops where it would need one.
+// data they need lies on another part. The component binds them to its part switch and
+// disk-spanning object (Volumes.h); these defaults bring no volume up, so a walk given them over a
+// set stops where it would need one.
 
 #include <cstdint>
 #include <memory>
