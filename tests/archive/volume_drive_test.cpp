@@ -127,6 +127,17 @@ TEST_F(DiskManagerTest, CancelInTheRetryBoxReportsNotAccessible) {
   EXPECT_EQ(Reports[0], std::make_pair(Drive.Root.string(), ecNotAccessible));
 }
 
+TEST_F(DiskManagerTest, ANetworkShareIsNeitherWaitedForNorProbed) {
+  Drive.Type = TDriveType::dtRemote;
+  Drive.WriteProtected = true;
+  EXPECT_TRUE(Query());
+  EXPECT_EQ(Drives.WriteProbes, 0);
+  EXPECT_EQ(Manager.DriveTypeName(), "Network");
+  // Its size is not read either.
+  EXPECT_EQ(Manager.DriveSize(), 0u);
+  EXPECT_TRUE(Reports.empty());
+}
+
 TEST_F(DiskManagerTest, ADriveWithoutRootIsNotAccessible) {
   Drive.Type = TDriveType::dtNoRootDir;
   EXPECT_FALSE(Query());

@@ -46,7 +46,11 @@ bool TDiskManager::QueryDrive(const std::string& Path, const TDiskPrompt& NotRea
   RaiseErrorCallback = RaiseError;
   try {
     FDrive = FDrives->DriveOf(Path);
-    if (!CheckReady() || !CheckWritable() || !ReadVolumeInformation()) return false;
+    // A network mount is a share, not a drive that takes disks: it is neither waited for nor
+    // probed for write protection.
+    const bool Share = FDrives->DriveTypeOf(FDrive) == TDriveType::dtRemote;
+    if (!Share && (!CheckReady() || !CheckWritable())) return false;
+    if (!ReadVolumeInformation()) return false;
     FLabelDiskNumber = LabelDiskNumberOf(FVolume.Label);
     char Serial[9];
     std::snprintf(Serial, sizeof Serial, "%08X", FVolume.SerialNumber);
