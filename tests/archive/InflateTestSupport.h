@@ -16,10 +16,15 @@ namespace ruvevid::test {
 
 using TBytes = std::vector<std::uint8_t>;
 
-// Compresses with zlib: WindowBits -15 for raw deflate, 15 for the wrapped form.
-inline TBytes ZlibDeflate(const TBytes& Data, int Level, int Strategy, int WindowBits) {
+// Compresses with zlib: WindowBits -15 for raw deflate, 15 for the wrapped form. A Dictionary is
+// set as zlib's preset dictionary, which the data's first matches may reach into.
+inline TBytes ZlibDeflate(const TBytes& Data, int Level, int Strategy, int WindowBits,
+                          const TBytes& Dictionary = {}) {
   z_stream Stream{};
   if (deflateInit2(&Stream, Level, Z_DEFLATED, WindowBits, 8, Strategy) != Z_OK) return {};
+  if (!Dictionary.empty()) {
+    deflateSetDictionary(&Stream, Dictionary.data(), static_cast<uInt>(Dictionary.size()));
+  }
   TBytes Out(deflateBound(&Stream, static_cast<uLong>(Data.size())) + 64);
   Stream.next_in = const_cast<Bytef*>(Data.data());
   Stream.avail_in = static_cast<uInt>(Data.size());

@@ -48,23 +48,6 @@ TEST(InflateBlockCache, BlocksBeyondTheKeptOnesAreFreedOnRelease) {
   Cache.Release(Again);
 }
 
-// A raw deflate stream whose first matches reach into a preset dictionary: decoded without it,
-// those bytes lie before the stream's first byte and come out as zeros.
-TBytes PackWithDictionary(const TBytes& Data, const TBytes& Dictionary) {
-  z_stream Stream{};
-  if (deflateInit2(&Stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
-  deflateSetDictionary(&Stream, Dictionary.data(), static_cast<uInt>(Dictionary.size()));
-  TBytes Out(deflateBound(&Stream, static_cast<uLong>(Data.size())) + 64);
-  Stream.next_in = const_cast<Bytef*>(Data.data());
-  Stream.avail_in = static_cast<uInt>(Data.size());
-  Stream.next_out = Out.data();
-  Stream.avail_out = static_cast<uInt>(Out.size());
-  const int Result = deflate(&Stream, Z_FINISH);
-  Out.resize(Stream.total_out);
-  deflateEnd(&Stream);
-  return Result == Z_STREAM_END ? Out : TBytes{};
-}
-
 TBytes DecodeFile(const std::filesystem::path& Path, std::size_t Expected,
                   TInflateBlockCache& Cache) {
   TFileStream32 Source(Path.string(), fmOpenRead | fmShareDenyWrite);
@@ -89,7 +72,9 @@ TEST(InflateBlockCache, AStreamDecodedAfterAnotherStartsFromAClearWindow) {
   TBytes Tail = Shared;
   Tail.insert(Tail.end(), {'e', 'n', 'd'});
   WriteFile(Dir / "filler.bin", ZlibDeflate(Filler, 6, Z_DEFAULT_STRATEGY, -15));
-  const TBytes Packed = PackWithDictionary(Tail, Shared);
+  // The tail's first matches reach into the dictionary: decoded without it, those bytes lie
+  // before the stream's first byte and come out as zeros.
+  const TBytes Packed = ZlibDeflate(Tail, 6, Z_DEFAULT_STRATEGY, -15, Shared);
   ASSERT_FALSE(Packed.empty());
   WriteFile(Dir / "tail.bin", Packed);
 
