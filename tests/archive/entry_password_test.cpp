@@ -22,14 +22,21 @@ class EntryPasswords : public ::testing::Test {
     WriteText(Work / "in/e1.txt", "first secret\n");
     WriteText(Work / "in/p.txt", "plain\n");
     WriteText(Work / "in/e2.txt", "second secret\n");
-    ASSERT_TRUE(Shell(Work / "in",
-                      "zip -q -0 -X -P right ../a.zip e1.txt && "
-                      "zip -q -0 -X ../a.zip p.txt && "
-                      "zip -q -0 -X -P right ../a.zip e2.txt"));
+    ASSERT_TRUE(MakeEncryptedArchive(Work / "in",
+                                     "zip -q -0 -X -P right ../a.zip e1.txt && "
+                                     "zip -q -0 -X ../a.zip p.txt && "
+                                     "zip -q -0 -X -P right ../a.zip e2.txt",
+                                     Work / "a.zip", {"wrong", "guess"}));
   }
   fs::path Out() const { return Work / "out"; }
   TempDir Work;
 };
+
+// The set-up's guard against wrong passwords that pass the check byte sees the right one pass.
+TEST_F(EntryPasswords, TheArchiveMakerSeesARightPasswordPassTheCheck) {
+  EXPECT_FALSE(MakeEncryptedArchive(Work / "in", "zip -q -0 -X -P right ../b.zip e1.txt",
+                                    Work / "b.zip", {"right"}));
+}
 
 TEST_F(EntryPasswords, TheRightPasswordExtractsEveryEntry) {
   TRecordedExtraction Run(Work / "a.zip", Out());

@@ -1,10 +1,13 @@
 #include "walk_Support.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include "archive/codec/ZipCipher.h"
 
 namespace ruvevid::walk_test {
 
@@ -58,6 +61,58 @@ std::vector<std::string> ListTree(const fs::path& Folder) {
   }
   std::sort(Names.begin(), Names.end());
   return Names;
+}
+
+namespace {
+
+std::uint32_t Le(const std::string& Bytes, std::size_t At, int Count) {
+  std::uint32_t Value = 0;
+  for (int i = Count - 1; i >= 0; --i) {
+    Value = Value << 8 | static_cast<std::uint8_t>(Bytes.at(At + static_cast<std::size_t>(i)));
+  }
+  return Value;
+}
+
+// Whether Password passes the check byte of an encrypted entry of the archive, found through its
+// central directory.
+bool PassesSomeCheckByte(const std::string& Zip, const std::string& Password) {
+  const std::size_t End = Zip.rfind("PK\x05\x06");
+  if (End == std::string::npos) return true;
+  std::size_t At = Le(Zip, End + 16, 4);
+  for (std::uint32_t Entry = 0; Entry < Le(Zip, End + 10, 2); ++Entry) {
+    const auto Flags = static_cast<std::uint16_t>(Le(Zip, At + 8, 2));
+    if ((Flags & 1) != 0) {
+      const std::size_t Local = Le(Zip, At + 42, 4);
+      const std::size_t Data = Local + 30 + Le(Zip, Local + 26, 2) + Le(Zip, Local + 28, 2);
+      std::array<std::uint8_t, 24> Work{};
+      std::copy_n(Zip.begin() + static_cast<std::ptrdiff_t>(Data), 12, Work.begin() + 12);
+      TZipCipher Cipher;
+      if (Cipher.CheckEncryptionHeader(Work.data(), Flags, Le(Zip, At + 16, 4), Le(Zip, At + 12, 4),
+                                       Password)) {
+        return true;
+      }
+    }
+    At += 46 + Le(Zip, At + 28, 2) + Le(Zip, At + 30, 2) + Le(Zip, At + 32, 2);
+  }
+  return false;
+}
+
+}  // namespace
+
+bool MakeEncryptedArchive(const fs::path& Folder, const std::string& Command,
+                          const fs::path& Archive, const std::vector<std::string>& Wrong) {
+  for (int Attempt = 0; Attempt < 20; ++Attempt) {
+    std::error_code Ignored;
+    fs::remove(Archive, Ignored);
+    if (!Shell(Folder, Command)) return false;
+    const std::string Zip = ReadText(Archive);
+    if (std::none_of(Wrong.begin(), Wrong.end(), [&](const std::string& Password) {
+          return PassesSomeCheckByte(Zip, Password);
+        })) {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::size_t FindInFile(const fs::path& Path, const std::string& Text) {

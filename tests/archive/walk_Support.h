@@ -21,6 +21,13 @@ bool Shell(const fs::path& Folder, const std::string& Command);
 bool Python(const fs::path& Folder, const std::string& Program);
 bool HaveProgram(const std::string& Name);
 
+// Runs Command in Folder, which makes Archive with encrypted entries, again until none of the
+// Wrong passwords passes the check byte of any encrypted entry: zip salts every encryption header
+// afresh, and a wrong password passes its one-byte check once in 256. False when the command
+// fails or twenty archives were not enough.
+bool MakeEncryptedArchive(const fs::path& Folder, const std::string& Command,
+                          const fs::path& Archive, const std::vector<std::string>& Wrong);
+
 std::string ReadText(const fs::path& Path);
 void WriteText(const fs::path& Path, const std::string& Text);
 // Deterministic bytes that do not compress well.

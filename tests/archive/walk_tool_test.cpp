@@ -81,7 +81,8 @@ TEST_F(UnzipTool, AFailedEntryGivesFailAndExitStatusOne) {
 
 TEST_F(UnzipTool, ErrorsAreTabSeparatedAndThePasswordOptionIsUsed) {
   WriteText(Work / "in/s.txt", "secret\n");
-  ASSERT_TRUE(Shell(Work / "in", "zip -q -0 -X -P right ../s.zip s.txt"));
+  ASSERT_TRUE(MakeEncryptedArchive(Work / "in", "zip -q -0 -X -P right ../s.zip s.txt",
+                                   Work / "s.zip", {"wrong"}));
   const std::string Archive = "'" + (Work / "s.zip").string() + "' '" + Out() + "'";
   const TToolRun Wrong = RunTool(Archive + " -p wrong");
   EXPECT_EQ(Wrong.Status, 1);

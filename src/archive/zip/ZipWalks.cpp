@@ -237,28 +237,36 @@ void TZipWalker::VisitEntry(std::unique_ptr<TStream32>& Stream, const TZipDirEnt
   ExtractEntry(FArc, FVolumes, Stream, Entry.ExternalAttr, ListedFromCentral);
 }
 
+bool TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t i,
+                            bool ListedFromCentral) {
+  if (FArc.GetCancel()) return false;
+  TZipDirEntry& Entry = FDirectory.GetEntry(i);
+  FArc.Run().CurrentEntry = &Entry;
+  const TArcType Type = FArc.ArcType();
+  // The first entry brings its disk up. A later one of the central list does when it starts on
+  // another disk than the one in the drive, as after an entry whose data ended with its disk (the
+  // local list knows no disk numbers).
+  if (Type == TArcType::atZipDS &&
+      (i == 0 || (ListedFromCentral && Entry.DiskNumber + 1 != FVolumes.WantedDisk()))) {
+    FVolumes.SetWantedDisk(Entry.DiskNumber);
+    if (!FVolumes.BringUpDisk(FArc, Stream)) return false;
+  } else if (Type == TArcType::atZipMV && ListedFromCentral &&
+             Entry.DiskNumber != FArc.VolumeNumber()) {
+    if (!FVolumes.OpenNextVolume(FArc, Stream, Entry.DiskNumber - 1,
+                                 FArc.ZipState().Headers.Ending.ThisDisk())) {
+      return false;
+    }
+  }
+  return Stream != nullptr;
+}
+
 void TZipWalker::ExtractCentralEntries(std::unique_ptr<TStream32>& Stream) {
   TZipFormatState& Zip = FArc.ZipState();
   TRunState& Run = FArc.Run();
   Run.BytesRemaining = Run.TotalUnpackedSize;
   for (std::int32_t i = 0; i < FDirectory.Count(); ++i) {
-    if (FArc.GetCancel()) break;
-    TZipDirEntry& Entry = FDirectory.GetEntry(i);
-    Run.CurrentEntry = &Entry;
-    // The first entry brings its disk up. A later one does when it starts on another disk than
-    // the one in the drive, as after an entry whose data ended with its disk.
-    if (FArc.ArcType() == TArcType::atZipDS &&
-        (i == 0 || Entry.DiskNumber + 1 != FVolumes.WantedDisk())) {
-      FVolumes.SetWantedDisk(Entry.DiskNumber);
-      if (!FVolumes.BringUpDisk(FArc, Stream)) break;
-    } else if (FArc.ArcType() == TArcType::atZipMV && Entry.DiskNumber != FArc.VolumeNumber()) {
-      if (!FVolumes.OpenNextVolume(FArc, Stream, Entry.DiskNumber - 1,
-                                   Zip.Headers.Ending.ThisDisk())) {
-        break;
-      }
-    }
-    if (!Stream) break;
-
+    if (!BeginEntry(Stream, i, true)) break;
+    const TZipDirEntry& Entry = *Run.CurrentEntry;
     const std::string Name = ReadLocalEntryHeader(*Stream, Entry);
     const std::vector<std::uint8_t>* Data = FDirectory.GetData(i);
     TCentralHeader& Central = Zip.Headers.Central;
@@ -282,15 +290,8 @@ void TZipWalker::ExtractLocalEntries(std::unique_ptr<TStream32>& Stream) {
   TRunState& Run = FArc.Run();
   Run.BytesRemaining = Run.TotalUnpackedSize;
   for (std::int32_t i = 0; i < FDirectory.Count(); ++i) {
-    if (FArc.GetCancel()) break;
-    TZipDirEntry& Entry = FDirectory.GetEntry(i);
-    Run.CurrentEntry = &Entry;
-    if (FArc.ArcType() == TArcType::atZipDS && i == 0) {
-      FVolumes.SetWantedDisk(Entry.DiskNumber);
-      if (!FVolumes.BringUpDisk(FArc, Stream)) break;
-    }
-    if (!Stream) break;
-
+    if (!BeginEntry(Stream, i, false)) break;
+    const TZipDirEntry& Entry = *Run.CurrentEntry;
     const std::string Name = ReadLocalEntryHeader(*Stream, Entry);
     const TLocalHeader& Local = Zip.Headers.Local;
     TZipEntryInfo& Info = Run.EntryInfo;

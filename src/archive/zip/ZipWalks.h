@@ -48,6 +48,9 @@ class TZipWalker {
   // Reads the local header at Entry's offset with its name and extra field; the stream then stands
   // at the entry's data. Returns the entry's translated name.
   std::string ReadLocalEntryHeader(TStream32& Stream, const TZipDirEntry& Entry);
+  // Makes listed entry i the current one and brings up the volume that holds it. False: the
+  // extraction walk stops (cancelled, or no volume).
+  bool BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t i, bool ListedFromCentral);
   // Sets OutputName for the current entry and calls the entry driver.
   void VisitEntry(std::unique_ptr<TStream32>& Stream, const TZipDirEntry& Entry,
                   bool ComposeOutputName, bool ListedFromCentral);
