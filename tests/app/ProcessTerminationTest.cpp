@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -159,6 +160,14 @@ struct RealCase {
 
 class RealProcessTest : public ::testing::TestWithParam<RealCase> {};
 
+// The name with this test process's id before its extension: the termination ends every process
+// of a name on the machine, so tests running side by side (and the end-to-end tests' RovuzurA.exe)
+// must not share names.
+std::string OwnName(const std::string& Name) {
+  const std::size_t Dot = Name.rfind('.');
+  return Name.substr(0, Dot) + "-" + std::to_string(::getpid()) + Name.substr(Dot);
+}
+
 TEST_P(RealProcessTest, AllMatchesEndOthersStay) {
   test::TempDir dir;
   const RealCase& c = GetParam();
@@ -167,12 +176,12 @@ TEST_P(RealProcessTest, AllMatchesEndOthersStay) {
     const std::filesystem::path folder = dir / std::to_string(i);
     std::filesystem::create_directory(folder);
     matching.push_back(std::make_unique<test::ChildProgram>(
-        "/bin/sleep", folder, c.MatchingImages[i], std::vector<std::string>{"60"}));
+        "/bin/sleep", folder, OwnName(c.MatchingImages[i]), std::vector<std::string>{"60"}));
   }
-  test::ChildProgram other = test::SleepingProgram(dir.path(), "RovuzurB.exe");
+  test::ChildProgram other = test::SleepingProgram(dir.path(), OwnName("RovuzurB.exe"));
 
-  EXPECT_TRUE(IsProcessRunning(c.Asked));
-  EXPECT_NE(KillProcess(c.Asked), 0);
+  EXPECT_TRUE(IsProcessRunning(OwnName(c.Asked)));
+  EXPECT_NE(KillProcess(OwnName(c.Asked)), 0);
   for (const auto& child : matching) {
     const std::optional<int> status = child->WaitForExit(5s);
     ASSERT_TRUE(status.has_value()) << "process " << child->pid() << " still runs";
