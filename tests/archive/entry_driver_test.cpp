@@ -31,6 +31,19 @@ class EntryDriver : public ::testing::Test {
     }
     ASSERT_TRUE(Shell(Work / "in", "zip -q -0 -X ../a.zip" + Names));
   }
+  // a.zip written by Python's zipfile to an unseekable stream, so every entry has a data
+  // descriptor; Body writes the entries through `z` (indented eight spaces).
+  bool MakeStreamedZip(const std::string& Body) {
+    return Python(Work.path(),
+                  "import io, zipfile\n"
+                  "class Unseekable(io.RawIOBase):\n"
+                  "    def __init__(self, f): self.f = f\n"
+                  "    def writable(self): return True\n"
+                  "    def write(self, b): return self.f.write(b)\n"
+                  "with open('a.zip', 'wb') as f:\n"
+                  "    with zipfile.ZipFile(Unseekable(f), 'w') as z:\n" +
+                      Body);
+  }
   fs::path Archive() const { return Work / "a.zip"; }
   fs::path Out() const { return Work / "out"; }
   TempDir Work;
@@ -119,16 +132,9 @@ INSTANTIATE_TEST_SUITE_P(Methods, EntryUnsupportedMethod,
 
 TEST_F(EntryDriver, ADataDescriptorEntryIsCheckedAgainstTheCentralCrc) {
   if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
-  ASSERT_TRUE(Python(Work.path(),
-                     "import io, zipfile\n"
-                     "class Unseekable(io.RawIOBase):\n"
-                     "    def __init__(self, f): self.f = f\n"
-                     "    def writable(self): return True\n"
-                     "    def write(self, b): return self.f.write(b)\n"
-                     "with open('a.zip', 'wb') as f:\n"
-                     "    with zipfile.ZipFile(Unseekable(f), 'w') as z:\n"
-                     "        for n in ('d1.txt', 'd2.txt'):\n"
-                     "            with z.open(n, 'w') as w: w.write(n.encode() * 100)\n"));
+  ASSERT_TRUE(
+      MakeStreamedZip("        for n in ('d1.txt', 'd2.txt'):\n"
+                      "            with z.open(n, 'w') as w: w.write(n.encode() * 100)\n"));
   // The local headers carry no CRC; damage the second entry's central CRC.
   const std::size_t Local = NthInFile(Archive(), kLocalSignature, 0);
   ASSERT_EQ(ReadText(Archive()).substr(Local + 14, 4), std::string(4, '\0'));
@@ -141,15 +147,8 @@ TEST_F(EntryDriver, ADataDescriptorEntryIsCheckedAgainstTheCentralCrc) {
 
 TEST_F(EntryDriver, ADataDescriptorEntryFoundByTheLocalWalkNeverReplacesAFile) {
   if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
-  ASSERT_TRUE(Python(Work.path(),
-                     "import io, zipfile\n"
-                     "class Unseekable(io.RawIOBase):\n"
-                     "    def __init__(self, f): self.f = f\n"
-                     "    def writable(self): return True\n"
-                     "    def write(self, b): return self.f.write(b)\n"
-                     "with open('a.zip', 'wb') as f:\n"
-                     "    with zipfile.ZipFile(Unseekable(f), 'w') as z:\n"
-                     "        with z.open('d1.txt', 'w') as w: w.write(b'streamed ' * 50)\n"));
+  ASSERT_TRUE(
+      MakeStreamedZip("        with z.open('d1.txt', 'w') as w: w.write(b'streamed ' * 50)\n"));
   // Without a central directory the sizes and the CRC are those of the local header: all 0.
   PatchFile(Archive(), NthInFile(Archive(), kCentralSignature, 0), std::string("PK\0\0", 4));
   WriteText(Out() / "d1.txt", "previous\n");

@@ -58,12 +58,14 @@ TBytes BuildZip(const TZipSpec& Spec, std::vector<std::uint64_t>* Offsets) {
   TBytes Out(Spec.Prefix.begin(), Spec.Prefix.end());
   const std::uint64_t Shift = Spec.AdjustOffsets ? Spec.Prefix.size() : 0;
   std::vector<std::uint64_t> Local;
+  std::vector<std::uint32_t> Crcs;
   for (const TSpecEntry& Entry : Spec.Entries) {
     const std::size_t Start = Out.size();
     Local.push_back(Start);
     const auto Crc =
         static_cast<std::uint32_t>(::crc32(0, reinterpret_cast<const Bytef*>(Entry.Data.data()),
                                            static_cast<uInt>(Entry.Data.size())));
+    Crcs.push_back(Crc);
     PutSignature(Out, Spec.Marker, 3, 4);
     Put16(Out, 20);
     Put16(Out, Entry.Flags);
@@ -83,9 +85,7 @@ TBytes BuildZip(const TZipSpec& Spec, std::vector<std::uint64_t>* Offsets) {
   for (std::size_t i = 0; i < Spec.Entries.size(); ++i) {
     const TSpecEntry& Entry = Spec.Entries[i];
     const std::size_t Start = Out.size();
-    const auto Crc =
-        static_cast<std::uint32_t>(::crc32(0, reinterpret_cast<const Bytef*>(Entry.Data.data()),
-                                           static_cast<uInt>(Entry.Data.size())));
+    const std::uint32_t Crc = Crcs[i];
     PutSignature(Out, Spec.Marker, 1, 2);
     Put16(Out, 20);
     Put16(Out, 20);
