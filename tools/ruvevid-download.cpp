@@ -5,9 +5,9 @@
 // One line per event: download-begin, item-header NAME SIZE TYPE, item-begin NAME SIZE,
 // progress CURRENT TOTAL (each whole percent; every block with --all), item-end NAME,
 // download-stop, download-end, and last error-msg TEXT (the engine's ErrorMsg, may be empty).
-// Exits with 0 when the file holds FileSize bytes, 1 otherwise, 2 on wrong arguments.
-
-#include <sys/stat.h>
+// Exits with 0 when the whole body of a 2xx response is in the file, 1 otherwise (an error
+// status, a body cut short or stalled, no usable length, a file that cannot be written: the
+// outcome is named on the standard error stream), 2 on wrong arguments.
 
 #include <cstdint>
 #include <cstdio>
@@ -22,12 +22,6 @@ namespace {
 int Usage() {
   std::fprintf(stderr, "usage: ruvevid-download [--all] URL DIR\n");
   return 2;
-}
-
-long long FileLength(const std::string& FileName) {
-  struct stat Info {};
-  if (::stat(FileName.c_str(), &Info) != 0 || !S_ISREG(Info.st_mode)) return -1;
-  return static_cast<long long>(Info.st_size);
 }
 
 }  // namespace
@@ -80,6 +74,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("error-msg %s\n", Downloader.ErrorMsg().c_str());
-  const bool Complete = Item->FileSize > 0 && FileLength(Item->FullFileName()) == Item->FileSize;
-  return Complete ? 0 : 1;
+  if (Item->Outcome == ruvevid::TDownloadOutcome::doOk) return 0;
+  std::fflush(stdout);
+  std::fprintf(stderr, "ruvevid-download: %s", ruvevid::OutcomeName(Item->Outcome));
+  if (Item->HttpStatus != 0) std::fprintf(stderr, " (HTTP %d)", Item->HttpStatus);
+  std::fputc('\n', stderr);
+  return 1;
 }

@@ -27,8 +27,30 @@ bool CurlReady() {
   return Library.Ready();
 }
 
-// Longest single wait for the socket; libcurl's own timers (connect, low speed) cut it shorter.
-constexpr int PollTimeoutMs = 1000;
+// The internet API's name for a libcurl failure.
+THttpError ErrorOf(CURLcode Result) {
+  switch (Result) {
+    case CURLE_OK:
+      return THttpError::heNone;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+      return THttpError::heInvalidUrl;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return THttpError::heNameNotResolved;
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+      return THttpError::heCannotConnect;
+    case CURLE_OPERATION_TIMEDOUT:
+      return THttpError::heTimeout;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_TOO_MANY_REDIRECTS:
+      return THttpError::heInvalidResponse;
+    default:
+      return THttpError::heConnectionAborted;
+  }
+}
 
 std::string_view TrimBlanks(std::string_view Text) {
   const auto IsBlank = [](char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; };
@@ -58,7 +80,10 @@ int StatusOf(std::string_view Line) {
 
 }  // namespace
 
-CurlPullRequest::CurlPullRequest(const CurlRequestSettings& Settings) {
+CurlPullRequest::CurlPullRequest(const CurlRequestSettings& Settings)
+    : FStallWatch(Settings.Options.StallTimeMs, Settings.Options.StallBytes),
+      FWaitCallbackIntervalMs(std::max(1L, Settings.Options.WaitCallbackIntervalMs)),
+      FWaitCallback(Settings.WaitCallback) {
   if (!CurlReady() || (FEasy = curl_easy_init()) == nullptr ||
       (FMulti = curl_multi_init()) == nullptr) {
     Finish(CURLE_FAILED_INIT);
@@ -75,9 +100,6 @@ CurlPullRequest::CurlPullRequest(const CurlRequestSettings& Settings) {
   curl_easy_setopt(FEasy, CURLOPT_MAXREDIRS, 20L);
   curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(FEasy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-  curl_easy_setopt(FEasy, CURLOPT_CONNECTTIMEOUT_MS, Options.ConnectTimeoutMs);
-  curl_easy_setopt(FEasy, CURLOPT_LOW_SPEED_LIMIT, Options.LowSpeedLimit);
-  curl_easy_setopt(FEasy, CURLOPT_LOW_SPEED_TIME, Options.LowSpeedTimeSeconds);
   curl_easy_setopt(FEasy, CURLOPT_BUFFERSIZE, Options.ReceiveBufferSize);
   // Room for what one receive brings beyond a read, and for a second one.
   FOverflow.reserve(
@@ -150,16 +172,50 @@ std::optional<std::string> CurlPullRequest::Header(std::string_view Name) const 
   return std::nullopt;
 }
 
+THttpError CurlPullRequest::Error() const {
+  return FAbandoned != THttpError::heNone ? FAbandoned : ErrorOf(FResult);
+}
+
+// The stall rule and the wait callback are applied here, around every wait: the socket is never
+// waited on for longer than the callback's interval or the time left before a stall.
 void CurlPullRequest::Advance() {
+  const Clock::time_point Begin = Clock::now();
   const std::size_t Before = FTargetFilled + FOverflow.size();
   const bool HeadersBefore = FHeadersDone;
   Perform();
-  if (FFinished || FTargetFilled + FOverflow.size() != Before || FHeadersDone != HeadersBefore) {
+  const bool Moved =
+      FFinished || FTargetFilled + FOverflow.size() != Before || FHeadersDone != HeadersBefore;
+  if (!Moved) {
+    const auto Timeout =
+        std::clamp<std::int64_t>(FStallWatch.MsUntilStall(), 1, FWaitCallbackIntervalMs);
+    if (curl_multi_poll(FMulti, nullptr, 0, static_cast<int>(Timeout), nullptr) != CURLM_OK) {
+      Finish(CURLE_RECV_ERROR);
+    }
+  }
+  FStallWatch.Waited(
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Begin).count());
+  if (FFinished) return;
+  if (FStallWatch.Stalled()) {
+    Abandon(THttpError::heTimeout);
     return;
   }
-  if (curl_multi_poll(FMulti, nullptr, 0, PollTimeoutMs, nullptr) != CURLM_OK) {
-    Finish(CURLE_RECV_ERROR);
-  }
+  CallWaitCallback();
+}
+
+void CurlPullRequest::CallWaitCallback() {
+  if (FWaitCallback == nullptr || !*FWaitCallback) return;
+  const Clock::time_point Now = Clock::now();
+  if (Now - FLastWaitCallback < std::chrono::milliseconds(FWaitCallbackIntervalMs)) return;
+  // The callback may take its time (it handles the window's messages): that time is neither
+  // waiting nor part of the next interval.
+  const bool GoOn = (*FWaitCallback)();
+  FLastWaitCallback = Clock::now();
+  if (!GoOn) Abandon(THttpError::heOperationCancelled);
+}
+
+void CurlPullRequest::Abandon(THttpError Reason) {
+  FAbandoned = Reason;
+  Finish(CURLE_ABORTED_BY_CALLBACK);
 }
 
 void CurlPullRequest::Perform() {
@@ -186,7 +242,10 @@ void CurlPullRequest::Finish(CURLcode Result) {
 std::size_t CurlPullRequest::OnBody(char* Data, std::size_t Size, std::size_t Count, void* Self) {
   auto& Request = *static_cast<CurlPullRequest*>(Self);
   Request.FHeadersDone = true;
-  if (Request.TakeBody(Data, Size * Count)) return Size * Count;
+  if (Request.TakeBody(Data, Size * Count)) {
+    Request.FStallWatch.Received(Size * Count);
+    return Size * Count;
+  }
   Request.FPaused = true;
   return CURL_WRITEFUNC_PAUSE;
 }
@@ -212,7 +271,9 @@ void CurlPullRequest::Resume() {
 }
 
 std::size_t CurlPullRequest::OnHeader(char* Data, std::size_t Size, std::size_t Count, void* Self) {
-  static_cast<CurlPullRequest*>(Self)->TakeHeaderLine(std::string_view(Data, Size * Count));
+  auto& Request = *static_cast<CurlPullRequest*>(Self);
+  Request.FStallWatch.Received(Size * Count);
+  Request.TakeHeaderLine(std::string_view(Data, Size * Count));
   return Size * Count;
 }
 

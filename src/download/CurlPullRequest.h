@@ -5,6 +5,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstring>
 #include <optional>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "download/CurlTransport.h"
+#include "download/HttpTransport.h"
+#include "download/StallWatch.h"
 
 namespace ruvevid {
 
@@ -23,6 +26,8 @@ struct CurlRequestSettings {
   bool Reload = false;            // ask every cache on the way for a fresh copy
   bool DirectConnection = false;  // ignore the proxy settings of the environment
   CurlTransportOptions Options;
+  // Called while the request waits (may be null or empty); false abandons the request.
+  const IHttpTransport::TWaitCallback* WaitCallback = nullptr;
 };
 
 class CurlPullRequest {
@@ -33,7 +38,8 @@ class CurlPullRequest {
   CurlPullRequest& operator=(const CurlPullRequest&) = delete;
 
   // Runs the transfer until the final response's headers are in (after any redirects). False
-  // when the transfer failed before that: bad URL, name lookup, connection, timeout. A response
+  // when the transfer failed before that: bad URL, name lookup, connection, stall, the wait
+  // callback's stop. A response
   // whose head libcurl refuses part-way (a malformed Content-Length) opens with the header
   // lines before the refused one, and its reads fail.
   bool Start();
@@ -58,6 +64,10 @@ class CurlPullRequest {
 
   // The libcurl result of the finished transfer; CURLE_OK while it is running.
   CURLcode Result() const { return FResult; }
+  // Why the transfer failed, in the internet API's terms; heNone while it has not.
+  THttpError Error() const;
+  // The final response's status code; 0 before it is known.
+  int Status() const { return FHeadersDone ? FStatus : 0; }
 
  private:
   static std::size_t OnBody(char* Data, std::size_t Size, std::size_t Count, void* Self);
@@ -73,6 +83,10 @@ class CurlPullRequest {
   void Advance();
   void Perform();
   void Finish(CURLcode Result);
+  // Ends the transfer for a reason of our own (a stall, the wait callback's stop).
+  void Abandon(THttpError Reason);
+  // Runs the wait callback when its interval has passed since the last call.
+  void CallWaitCallback();
 
   CURL* FEasy = nullptr;
   CURLM* FMulti = nullptr;
@@ -98,6 +112,13 @@ class CurlPullRequest {
 
   bool FFinished = false;
   CURLcode FResult = CURLE_OK;
+  THttpError FAbandoned = THttpError::heNone;
+
+  using Clock = std::chrono::steady_clock;
+  TStallWatch FStallWatch;
+  long FWaitCallbackIntervalMs;
+  const IHttpTransport::TWaitCallback* FWaitCallback;
+  Clock::time_point FLastWaitCallback = Clock::now();
 };
 
 }  // namespace ruvevid

@@ -7,6 +7,10 @@
 
 #include "download/CurlPullRequest.h"
 
+#ifndef RUVEVID_STALL_SECONDS
+#define RUVEVID_STALL_SECONDS 30
+#endif
+
 namespace ruvevid {
 
 namespace {
@@ -35,8 +39,22 @@ const char* HeaderName(HttpQuery Selector) {
       return "Content-Type";
     case HttpQuery::ContentLength:
       return "Content-Length";
+    case HttpQuery::StatusCode:
+      break;
   }
   return nullptr;
+}
+
+// Copies Value and its terminating zero into Buffer when they fit, as the query operation does.
+bool PlaceValue(const std::string& Value, char* Buffer, std::uint32_t& BufferLength) {
+  if (Buffer == nullptr || Value.size() + 1 > BufferLength) {
+    BufferLength = static_cast<std::uint32_t>(Value.size() + 1);
+    return false;
+  }
+  std::memcpy(Buffer, Value.data(), Value.size());
+  Buffer[Value.size()] = '\0';
+  BufferLength = static_cast<std::uint32_t>(Value.size());
+  return true;
 }
 
 // The five operations on libcurl. Handles are owned here: a handle that is unknown or already
@@ -59,26 +77,27 @@ class CurlTransport final : public IHttpTransport {
     Settings.Reload = (Flags & FlagReload) != 0;
     Settings.DirectConnection = Owner->DirectConnection;
     Settings.Options = FOptions;
+    Settings.WaitCallback = &FWaitCallback;
     auto Handle = std::make_unique<RequestHandle>(Settings);
-    if (!Handle->Request.Start()) return nullptr;
+    if (!Handle->Request.Start()) {
+      FLastError = Handle->Request.Error();
+      return nullptr;
+    }
     return Keep(std::move(Handle));
   }
 
   bool HttpQueryInfo(HttpHandle Request, HttpQuery Selector, char* Buffer,
                      std::uint32_t& BufferLength) override {
     auto* Owner = FindRequest(Request);
-    const char* Name = HeaderName(Selector);
-    if (Owner == nullptr || Name == nullptr) return false;
-    const std::optional<std::string> Value = Owner->Request.Header(Name);
-    if (!Value) return false;
-    if (Buffer == nullptr || Value->size() + 1 > BufferLength) {
-      BufferLength = static_cast<std::uint32_t>(Value->size() + 1);
-      return false;
+    if (Owner == nullptr) return false;
+    if (Selector == HttpQuery::StatusCode) {
+      const int Status = Owner->Request.Status();
+      return Status != 0 && PlaceValue(std::to_string(Status), Buffer, BufferLength);
     }
-    std::memcpy(Buffer, Value->data(), Value->size());
-    Buffer[Value->size()] = '\0';
-    BufferLength = static_cast<std::uint32_t>(Value->size());
-    return true;
+    const char* Name = HeaderName(Selector);
+    if (Name == nullptr) return false;
+    const std::optional<std::string> Value = Owner->Request.Header(Name);
+    return Value && PlaceValue(*Value, Buffer, BufferLength);
   }
 
   bool InternetReadFile(HttpHandle Request, void* Buffer, std::uint32_t Count,
@@ -89,6 +108,7 @@ class CurlTransport final : public IHttpTransport {
     std::size_t Delivered = 0;
     const bool Ok = Owner->Request.Read(static_cast<char*>(Buffer), Count, Delivered);
     Read = static_cast<std::uint32_t>(Delivered);
+    if (!Ok) FLastError = Owner->Request.Error();
     return Ok;
   }
 
@@ -99,6 +119,9 @@ class CurlTransport final : public IHttpTransport {
     }
     return FHandles.erase(Handle) == 1;
   }
+
+  void SetWaitCallback(TWaitCallback Callback) override { FWaitCallback = std::move(Callback); }
+  THttpError LastError() const override { return FLastError; }
 
  private:
   HttpHandle Keep(std::unique_ptr<TransportHandle> Handle) {
@@ -124,12 +147,19 @@ class CurlTransport final : public IHttpTransport {
   }
 
   CurlTransportOptions FOptions;
+  // The requests keep a pointer to it, so a callback set later reaches them too.
+  TWaitCallback FWaitCallback;
+  THttpError FLastError = THttpError::heNone;
   std::unordered_map<HttpHandle, std::unique_ptr<TransportHandle>> FHandles;
   HttpHandle FLastRequestKey = nullptr;
   RequestHandle* FLastRequest = nullptr;
 };
 
 }  // namespace
+
+long DefaultStallTimeMs() {
+  return RUVEVID_STALL_SECONDS * 1000L;
+}
 
 std::shared_ptr<IHttpTransport> MakeCurlTransport(const CurlTransportOptions& Options) {
   return std::make_shared<CurlTransport>(Options);

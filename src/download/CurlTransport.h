@@ -7,13 +7,18 @@
 
 namespace ruvevid {
 
+// The build's stall time (RUVEVID_STALL_SECONDS), in milliseconds.
+long DefaultStallTimeMs();
+
 struct CurlTransportOptions {
-  // Longest wait for the connection (name lookup included), in milliseconds.
-  long ConnectTimeoutMs = 30000;
-  // A transfer slower than LowSpeedLimit bytes per second for LowSpeedTimeSeconds is abandoned:
-  // by default a server that sends nothing for a minute, before or after the headers.
-  long LowSpeedLimit = 1;
-  long LowSpeedTimeSeconds = 60;
+  // A request is stalled, and abandoned with heTimeout, when fewer than StallBytes arrived
+  // (response heads included) during the last StallTimeMs spent waiting for it. The waits for the
+  // connection and for the response head count alike; time the caller spends between two reads
+  // does not.
+  long StallTimeMs = DefaultStallTimeMs();
+  long StallBytes = 1024;
+  // Longest time between two calls of the wait callback while a request waits.
+  long WaitCallbackIntervalMs = 25;
   // Size of libcurl's receive buffer in bytes: how much one socket read may bring in.
   long ReceiveBufferSize = 64 * 1024;
 };

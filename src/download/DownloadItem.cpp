@@ -4,6 +4,30 @@
 
 namespace ruvevid {
 
+const char* OutcomeName(TDownloadOutcome Outcome) {
+  switch (Outcome) {
+    case TDownloadOutcome::doNotTried:
+      return "not-tried";
+    case TDownloadOutcome::doOk:
+      return "ok";
+    case TDownloadOutcome::doUnreachable:
+      return "unreachable";
+    case TDownloadOutcome::doHttpError:
+      return "http-error";
+    case TDownloadOutcome::doCut:
+      return "cut";
+    case TDownloadOutcome::doStalled:
+      return "stalled";
+    case TDownloadOutcome::doNoLength:
+      return "no-length";
+    case TDownloadOutcome::doStopped:
+      return "stopped";
+    case TDownloadOutcome::doWriteFailed:
+      return "write-failed";
+  }
+  return "unknown";
+}
+
 void TPersistent::Assign(const TPersistent* Source) {
   const std::string SourceName = Source != nullptr ? Source->ClassName() : "nil";
   throw EConvertError("Cannot assign a " + SourceName + " to a " + ClassName());

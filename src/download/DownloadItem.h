@@ -32,6 +32,22 @@ class TPersistent {
 
 class TDownLoadItems;
 
+// How the last attempt at an item ended.
+enum class TDownloadOutcome {
+  doNotTried,     // not attempted yet
+  doOk,           // every byte the length announced is in the file
+  doUnreachable,  // no response: host unknown, connection refused, no reply
+  doHttpError,    // the final status is outside 2xx (HttpStatus); no file was made
+  doCut,          // the connection ended before the body did
+  doStalled,      // the server stopped sending (the transport's stall rule)
+  doNoLength,     // no usable Content-Length; no file was made
+  doStopped,      // Stop ended the transfer
+  doWriteFailed   // the file could not be created or written (ErrorCode holds the system error)
+};
+
+// A short name of an outcome for logs and tools ("ok", "http-error", ...).
+const char* OutcomeName(TDownloadOutcome Outcome);
+
 class TDownLoadItem : public TPersistent {
  public:
   explicit TDownLoadItem(TDownLoadItems* Collection);
@@ -75,6 +91,11 @@ class TDownLoadItem : public TPersistent {
   std::string ContentType;
   std::int32_t FileSize = 0;
   void* Data = nullptr;  // the owner's; never read by the download engine
+
+  // Filled by each attempt, for the owner to read at the item's end.
+  TDownloadOutcome Outcome = TDownloadOutcome::doNotTried;
+  int HttpStatus = 0;  // the final response's status; 0 when none came
+  int ErrorCode = 0;   // the system error of doWriteFailed
 
  private:
   TDownLoadItems* FCollection;

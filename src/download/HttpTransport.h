@@ -1,8 +1,10 @@
 #pragma once
 // The HTTP client service behind the download component: five operations shaped like the
-// platform's internet API. The default implementation is built on libcurl.
+// platform's internet API, with its last-error codes and a callback that runs while an operation
+// waits on the network. The default implementation is built on libcurl.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,12 +12,28 @@ namespace ruvevid {
 
 using HttpHandle = void*;  // null means failure
 
-enum class HttpQuery { ContentType = 1, ContentLength = 5 };
+enum class HttpQuery { ContentType = 1, ContentLength = 5, StatusCode = 19 };
+
+// Why the last operation failed, as the platform's internet API numbers it.
+enum class THttpError : std::uint32_t {
+  heNone = 0,
+  heTimeout = 12002,             // fewer bytes came than the stall rule allows
+  heInvalidUrl = 12005,          // the address cannot be sent
+  heNameNotResolved = 12007,     // no such host
+  heOperationCancelled = 12017,  // the wait callback asked to stop
+  heCannotConnect = 12029,       // nothing answered the connection
+  heConnectionAborted = 12030,   // the connection ended before the body did
+  heInvalidResponse = 12152,     // the server's reply cannot be read
+};
 
 class IHttpTransport {
  public:
   static constexpr std::uint32_t FlagReload = 0x80000000u;  // fetch from the server, never a cache
   static constexpr std::uint32_t QueryBufferSize = 260;
+
+  // Runs while an operation waits on the network, at least every few tens of milliseconds.
+  // Returning false abandons the wait: the operation fails with heOperationCancelled.
+  using TWaitCallback = std::function<bool()>;
 
   virtual ~IHttpTransport() = default;
   // Opens the internet handle; AccessType 0 takes the proxy settings from the environment.
@@ -25,13 +43,18 @@ class IHttpTransport {
                                      std::uint32_t Flags) = 0;
   // Places the header's value in Buffer (at most BufferLength bytes including the terminating
   // zero). False when the header is absent or does not fit; BufferLength then holds the size
-  // needed.
+  // needed. StatusCode gives the final response's status as decimal text.
   virtual bool HttpQueryInfo(HttpHandle Request, HttpQuery Selector, char* Buffer,
                              std::uint32_t& BufferLength) = 0;
   // Blocks until Count bytes have arrived or the body has ended; false on failure.
   virtual bool InternetReadFile(HttpHandle Request, void* Buffer, std::uint32_t Count,
                                 std::uint32_t& Read) = 0;
   virtual bool InternetCloseHandle(HttpHandle Handle) = 0;
+
+  // The callback for every later wait; an empty one removes it.
+  virtual void SetWaitCallback(TWaitCallback Callback) { (void)Callback; }
+  // Why the last failed open or read failed; heNone when nothing has failed yet.
+  virtual THttpError LastError() const { return THttpError::heNone; }
 };
 
 std::shared_ptr<IHttpTransport> MakeCurlTransport();

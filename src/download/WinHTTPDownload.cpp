@@ -24,6 +24,33 @@ std::string ZeroSizeText(const std::string& URL) {
   return "(" + URL + ") 파일 크기가 0입니다.";
 }
 
+std::string HttpErrorText(const std::string& URL, int Status) {
+  return CannotOpenText(URL) + " (HTTP " + std::to_string(Status) + ")";
+}
+
+// The status code's text as a number; 0 when there is none (a transport that cannot tell).
+int ParseStatus(const std::string& Text) {
+  if (Text.empty() || Text.size() > 3) return 0;
+  int Status = 0;
+  for (const char Digit : Text) {
+    if (Digit < '0' || Digit > '9') return 0;
+    Status = Status * 10 + (Digit - '0');
+  }
+  return Status;
+}
+
+// What a transport failure means for the item; Otherwise for failures that are no stall or stop.
+TDownloadOutcome OutcomeOf(THttpError Error, TDownloadOutcome Otherwise) {
+  switch (Error) {
+    case THttpError::heTimeout:
+      return TDownloadOutcome::doStalled;
+    case THttpError::heOperationCancelled:
+      return TDownloadOutcome::doStopped;
+    default:
+      return Otherwise;
+  }
+}
+
 // Closes a transport handle when the scope is left, whichever way.
 class HandleCloser {
  public:
@@ -36,6 +63,22 @@ class HandleCloser {
  private:
   IHttpTransport& FTransport;
   HttpHandle FHandle;
+};
+
+// The transport's wait callback for the length of a run: the owner's idle handler, and the end
+// of the wait once Stop has been called.
+class TWaitCallbackScope {
+ public:
+  TWaitCallbackScope(IHttpTransport& Transport, IHttpTransport::TWaitCallback Callback)
+      : FTransport(Transport) {
+    FTransport.SetWaitCallback(std::move(Callback));
+  }
+  ~TWaitCallbackScope() { FTransport.SetWaitCallback({}); }
+  TWaitCallbackScope(const TWaitCallbackScope&) = delete;
+  TWaitCallbackScope& operator=(const TWaitCallbackScope&) = delete;
+
+ private:
+  IHttpTransport& FTransport;
 };
 
 // Creates the item's folder when it is missing: one level, the outcome is not examined (a
@@ -70,6 +113,10 @@ void TWinHTTPDownload::Download() {
   }
   // Closed after OnDownloadEnd, and also when an I/O error leaves the run.
   const HandleCloser SessionCloser(*FTransport, Session);
+  const TWaitCallbackScope Waiting(*FTransport, [this] {
+    if (OnIdle) OnIdle(this);
+    return !FStopFlag;
+  });
 
   const int Count = FDownLoadItems->Count();
   for (int Index = 0; Index < Count; ++Index) {
@@ -87,8 +134,18 @@ void TWinHTTPDownload::DownloadItem(HttpHandle Session, TDownLoadItem* Item) {
   HttpHandle Request = nullptr;
   TOutputFile File;
   std::exception_ptr Failure;
+  Item->Outcome = TDownloadOutcome::doNotTried;
+  Item->HttpStatus = 0;
+  Item->ErrorCode = 0;
+  const auto WriteFailed = [Item](const EInOutError& Error) {
+    Item->Outcome = TDownloadOutcome::doWriteFailed;
+    Item->ErrorCode = Error.ErrorCode();
+  };
   try {
     TransferItem(Session, *Item, Request, File);
+  } catch (const EInOutError& Error) {
+    WriteFailed(Error);
+    Failure = std::current_exception();
   } catch (...) {
     Failure = std::current_exception();
   }
@@ -97,6 +154,11 @@ void TWinHTTPDownload::DownloadItem(HttpHandle Session, TDownLoadItem* Item) {
   if (Request != nullptr) FTransport->InternetCloseHandle(Request);
   try {
     File.Close();
+  } catch (const EInOutError& Error) {
+    if (!Failure) {
+      WriteFailed(Error);
+      Failure = std::current_exception();
+    }
   } catch (...) {
     if (!Failure) Failure = std::current_exception();
   }
@@ -109,12 +171,23 @@ void TWinHTTPDownload::TransferItem(HttpHandle Session, TDownLoadItem& Item, Htt
   Request = FTransport->InternetOpenUrl(Session, Item.URL(), IHttpTransport::FlagReload);
   if (Request == nullptr) {
     FErrorMsg = CannotOpenText(Item.URL());
+    Item.Outcome = OutcomeOf(FTransport->LastError(), TDownloadOutcome::doUnreachable);
+    return;
+  }
+  Item.FileSize = 0;
+
+  // An error page is no file: only a final status in 2xx is saved.
+  Item.HttpStatus = ParseStatus(QueryHeader(Request, HttpQuery::StatusCode));
+  if (Item.HttpStatus != 0 && (Item.HttpStatus < 200 || Item.HttpStatus > 299)) {
+    FErrorMsg = HttpErrorText(Item.URL(), Item.HttpStatus);
+    Item.Outcome = TDownloadOutcome::doHttpError;
     return;
   }
 
   // A negative length is no usable length: the block arithmetic needs a positive size.
   Item.FileSize =
       std::max<std::int32_t>(0, ParseContentLength(QueryHeader(Request, HttpQuery::ContentLength)));
+  Item.Outcome = TDownloadOutcome::doNoLength;
   if (Item.FileSize == 0) return;
 
   Item.ContentType = QueryHeader(Request, HttpQuery::ContentType);
@@ -138,21 +211,43 @@ void TWinHTTPDownload::CopyBody(HttpHandle Request, TDownLoadItem& Item, TOutput
   const auto FinalBlock = static_cast<std::uint32_t>(Size % BlockSize);
   char Block[BlockSize];
   std::int32_t Counter = 0;
+  // What really arrived, and why a read failed: together they make the item's outcome.
+  std::int64_t Delivered = 0;
+  THttpError Failure = THttpError::heNone;
+  const auto ReadInto = [&](std::uint32_t Count, std::uint32_t& Read) {
+    Read = 0;
+    const bool Ok = FTransport->InternetReadFile(Request, Block, Count, Read);
+    if (!Ok) Failure = FTransport->LastError();
+    Read = std::min(Read, Count);
+    Delivered += Read;
+    return Ok;
+  };
+  const auto SetOutcome = [&] {
+    if (Delivered == Size) {
+      Item.Outcome = TDownloadOutcome::doOk;
+    } else if (FStopFlag) {
+      Item.Outcome = TDownloadOutcome::doStopped;
+    } else {
+      // A body that ended cleanly but short is cut too.
+      Item.Outcome = OutcomeOf(Failure, TDownloadOutcome::doCut);
+    }
+  };
 
   for (std::int32_t Done = 0; Done < FullBlocks; ++Done) {
     if (FStopFlag) break;
     std::uint32_t Read = 0;
-    if (!FTransport->InternetReadFile(Request, Block, BlockSize, Read)) break;
-    File.Write(Block, std::min<std::uint32_t>(Read, BlockSize));
+    if (!ReadInto(BlockSize, Read)) break;
+    File.Write(Block, Read);
     Counter += BlockSize;
     if (OnItemDownloadProgress) OnItemDownloadProgress(this, &Item, Counter, Item.FileSize);
   }
-  if (FStopFlag) return;
+  if (FStopFlag) return SetOutcome();
 
   std::uint32_t Read = 0;
-  if (!FTransport->InternetReadFile(Request, Block, FinalBlock, Read)) return;
-  File.Write(Block, std::min(Read, FinalBlock));
+  if (!ReadInto(FinalBlock, Read)) return SetOutcome();
+  File.Write(Block, Read);
   Counter += static_cast<std::int32_t>(FinalBlock);
+  SetOutcome();
   if (OnItemDownloadProgress) OnItemDownloadProgress(this, &Item, Counter, Item.FileSize);
 }
 

@@ -43,6 +43,7 @@ class TWinHTTPDownload {
   TWinHTTPDownload& operator=(const TWinHTTPDownload&) = delete;
 
   void Download();
+  // Ends the transfer before its next block, and a wait on the network at once.
   void Stop() { FStopFlag = true; }
 
   const std::string& Version() const { return FVersion; }
@@ -58,6 +59,9 @@ class TWinHTTPDownload {
   TItemEvent OnItemDownloadEnd;
   TItemEvent OnItemGetHeader;
   TNotifyEvent OnDownloadStop;
+  // Raised at least every few tens of milliseconds while a request waits on the network (for the
+  // connection, the response head or the body); a Stop made there ends the wait at once.
+  TNotifyEvent OnIdle;
 
  private:
   // One transfer with its end steps (request and file closed, OnItemDownloadEnd raised) on

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,16 +17,13 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::FullResponse;
+using test::Reply;
 using test::ResponseHead;
 
-// Short limits so a stalled server is given up on quickly. libcurl measures the speed over the
-// last few seconds, so bytes that came just before a stall keep a limit of 1 byte/s from
-// tripping for some seconds; 1000 bytes/s trips one second into the stall.
+// A short stall time so a stalled server is given up on quickly.
 CurlTransportOptions QuickOptions() {
   CurlTransportOptions Options;
-  Options.ConnectTimeoutMs = 2000;
-  Options.LowSpeedLimit = 1000;
-  Options.LowSpeedTimeSeconds = 1;
+  Options.StallTimeMs = 1000;
   return Options;
 }
 
@@ -208,6 +206,7 @@ TEST_F(CurlTransportTest, ServerClosingMidBodyFailsTheRead) {
   std::string Body;
   EXPECT_FALSE(ReadAll(Request, 255, Body));
   EXPECT_EQ(Body, std::string(300, 'x'));  // what did arrive is delivered first
+  EXPECT_EQ(Transport->LastError(), THttpError::heConnectionAborted);
   std::uint32_t Read = 5;
   char Buffer[255];
   EXPECT_FALSE(Transport->InternetReadFile(Request, Buffer, 255, Read));
@@ -216,23 +215,87 @@ TEST_F(CurlTransportTest, ServerClosingMidBodyFailsTheRead) {
   Transport->InternetCloseHandle(Request);
 }
 
-TEST_F(CurlTransportTest, StalledBodyFailsAfterTheLowSpeedTime) {
-  Server.On("/stall", {{ResponseHead(200, {"Content-Length: 1000"}) + "abc", 20s}});
-  HttpHandle Request = Open("/stall");
-  ASSERT_NE(Request, nullptr);
+// Servers that stop sending, or send too little to count: fewer than 1 KiB in the stall time.
+struct StallCase {
+  std::string Name;
+  Reply Steps;
+  bool Opens;                       // the response head came before the stall
+  std::optional<std::string> Body;  // what the reads deliver before failing, where it is exact
+};
+
+class StallTest : public CurlTransportTest, public testing::WithParamInterface<StallCase> {};
+
+TEST_P(StallTest, StalledRequestFailsWithATimeout) {
+  Server.On("/s", GetParam().Steps);
   const auto Begin = std::chrono::steady_clock::now();
-  std::string Body;
-  EXPECT_FALSE(ReadAll(Request, 255, Body));
-  EXPECT_EQ(Body, "abc");
-  EXPECT_LT(std::chrono::steady_clock::now() - Begin, 8s);
-  Transport->InternetCloseHandle(Request);
+  HttpHandle Request = Open("/s");
+  ASSERT_EQ(Request != nullptr, GetParam().Opens);
+  if (Request != nullptr) {
+    std::string Body;
+    EXPECT_FALSE(ReadAll(Request, 255, Body));
+    if (GetParam().Body) {
+      EXPECT_EQ(Body, *GetParam().Body);
+    }
+    Transport->InternetCloseHandle(Request);
+  }
+  EXPECT_EQ(Transport->LastError(), THttpError::heTimeout);
+  const auto Took = std::chrono::steady_clock::now() - Begin;
+  EXPECT_GE(Took, 900ms);
+  EXPECT_LT(Took, 4s);
 }
 
-TEST_F(CurlTransportTest, StallBeforeTheHeadersFailsTheOpen) {
+Reply Trickle(const std::string& Head, int Bytes, std::chrono::milliseconds Every) {
+  Reply Steps{{Head, {}}};
+  for (int I = 0; I < Bytes; ++I) Steps.push_back({"t", Every});
+  return Steps;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, StallTest,
+    testing::Values(StallCase{"SilentBeforeTheHead", {{"", 20s}}, false, ""},
+                    StallCase{"HalfAHead", {{"HTTP/1.1 200 OK\r\nContent-Le", 20s}}, false, ""},
+                    StallCase{"MidBody",
+                              {{ResponseHead(200, {"Content-Length: 1000"}) + "abc", 20s}},
+                              true,
+                              "abc"},
+                    StallCase{"TenBytesASecond",
+                              Trickle(ResponseHead(200, {"Content-Length: 1000"}), 30, 100ms), true,
+                              std::nullopt}),
+    [](const auto& Info) { return Info.param.Name; });
+
+TEST_F(CurlTransportTest, WaitCallbackRunsWhileWaitingAndCanEndTheWait) {
   Server.On("/silent", {{"", 20s}});
-  const auto Begin = std::chrono::steady_clock::now();
+  using Clock = std::chrono::steady_clock;
+  std::vector<Clock::time_point> Calls;
+  const auto Begin = Clock::now();
+  Transport->SetWaitCallback([&Calls, Begin] {
+    Calls.push_back(Clock::now());
+    return Calls.back() - Begin < 300ms;
+  });
   EXPECT_EQ(Open("/silent"), nullptr);
-  EXPECT_LT(std::chrono::steady_clock::now() - Begin, 8s);
+  const auto End = Clock::now();
+  Transport->SetWaitCallback({});
+  EXPECT_EQ(Transport->LastError(), THttpError::heOperationCancelled);
+  EXPECT_LT(End - Begin, 400ms);
+  ASSERT_GE(Calls.size(), 6u);
+  Clock::time_point Previous = Begin;
+  for (const Clock::time_point Call : Calls) {
+    EXPECT_LE(Call - Previous, 50ms);
+    Previous = Call;
+  }
+}
+
+TEST_F(CurlTransportTest, StatusCodeOfTheFinalResponse) {
+  Server.On("/moved", ResponseHead(302, {"Location: /gone", "Content-Length: 0"}));
+  Server.On("/gone", FullResponse(404, "not here", "text/html"));
+  Server.On("/a", FullResponse(200, "abc"));
+  for (const auto& [Path, Status] :
+       std::vector<std::pair<std::string, std::string>>{{"/moved", "404"}, {"/a", "200"}}) {
+    HttpHandle Request = Open(Path);
+    ASSERT_NE(Request, nullptr);
+    EXPECT_EQ(Query(Request, HttpQuery::StatusCode), Status) << Path;
+    Transport->InternetCloseHandle(Request);
+  }
 }
 
 TEST_F(CurlTransportTest, OpenReturnsOnceTheHeadersAreIn) {
@@ -248,11 +311,16 @@ TEST_F(CurlTransportTest, OpenReturnsOnceTheHeadersAreIn) {
 
 TEST_F(CurlTransportTest, UnreachableAndUnusableUrlsFailTheOpen) {
   const std::string Closed = "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort());
-  for (const std::string& Url :
-       {Closed + "/a.zip", std::string("http://"), std::string("not a url at all"),
-        std::string("file:///etc/hostname"), std::string("ftp://127.0.0.1/x"),
-        std::string("http://no-such-host.invalid/x")}) {
+  const std::vector<std::pair<std::string, THttpError>> Cases = {
+      {Closed + "/a.zip", THttpError::heCannotConnect},
+      {"http://", THttpError::heInvalidUrl},
+      {"not a url at all", THttpError::heInvalidUrl},
+      {"file:///etc/hostname", THttpError::heInvalidUrl},
+      {"ftp://127.0.0.1/x", THttpError::heInvalidUrl},
+      {"http://no-such-host.invalid/x", THttpError::heNameNotResolved}};
+  for (const auto& [Url, Error] : Cases) {
     EXPECT_EQ(Transport->InternetOpenUrl(Session, Url, IHttpTransport::FlagReload), nullptr) << Url;
+    EXPECT_EQ(Transport->LastError(), Error) << Url;
   }
 }
 

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,46 +103,102 @@ TEST_F(MisbehavingServerTest, BodyCutShortLeavesAShorterFile) {
   EXPECT_EQ(Download.ErrorMsg(), "");
 }
 
-TEST_F(MisbehavingServerTest, StalledBodyEndsAfterTheLowSpeedTime) {
-  Server.On("/stall.zip",
-            {{ResponseHead(200, {"Content-Length: 1000"}) + std::string(600, 's'), 30s}});
+// Every way a reply can go wrong ends the item with an outcome that says which, and only a 2xx
+// body is kept as the file.
+struct OutcomeCase {
+  std::string Name;
+  test::Reply Reply;
+  TDownloadOutcome Outcome;
+  int HttpStatus;
+  std::optional<std::string> File;  // the file's bytes afterwards; none when no file may exist
+};
+
+class OutcomeTest : public MisbehavingServerTest,
+                    public testing::WithParamInterface<OutcomeCase> {};
+
+TEST_P(OutcomeTest, ItemRecordsHowItEnded) {
+  Server.On("/a.zip", GetParam().Reply);
   CurlTransportOptions Options;
-  Options.LowSpeedLimit = 1000;  // trips one second into the stall (see CurlTransportTest)
-  Options.LowSpeedTimeSeconds = 1;
+  Options.StallTimeMs = 1000;
   TWinHTTPDownload Download(MakeCurlTransport(Options));
-  test::EventLog Log;
-  Log.Attach(Download);
-  Queue(Download, "/stall.zip");
+  TDownLoadItem* Item = Queue(Download, "/a.zip");
   const auto Begin = std::chrono::steady_clock::now();
   Download.Download();
-  EXPECT_LT(std::chrono::steady_clock::now() - Begin, 8s);
-  EXPECT_EQ(Log.Progress(), (std::vector<std::string>{"progress 255 1000", "progress 510 1000",
-                                                      "progress 765 1000"}));
-  EXPECT_EQ(Log.Lines.back(), "end");
-  EXPECT_EQ(test::ReadWholeFile(Folder / "stall.zip"), std::string(600, 's'));
+  EXPECT_LT(std::chrono::steady_clock::now() - Begin, 5s);
+  EXPECT_EQ(OutcomeName(Item->Outcome), std::string(OutcomeName(GetParam().Outcome)));
+  EXPECT_EQ(Item->HttpStatus, GetParam().HttpStatus);
+  if (GetParam().File) {
+    EXPECT_EQ(test::ReadWholeFile(Folder / "a.zip"), *GetParam().File);
+  } else {
+    EXPECT_FALSE(fs::exists(Folder / "a.zip"));
+  }
 }
 
-TEST_F(MisbehavingServerTest, SilentServerFailsTheRequest) {
-  Server.On("/silent.zip", {{"", 30s}});
-  CurlTransportOptions Options;
-  Options.LowSpeedTimeSeconds = 1;
-  TWinHTTPDownload Download(MakeCurlTransport(Options));
-  test::EventLog Log;
-  Log.Attach(Download);
-  TDownLoadItem* Item = Queue(Download, "/silent.zip");
-  Download.Download();
-  EXPECT_EQ(Log.Lines, (std::vector<std::string>{"begin", "item-end silent.zip", "end"}));
-  EXPECT_EQ(Download.ErrorMsg(), "다음을 열 수 없습니다 [" + Item->URL() + "]");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Replies, OutcomeTest,
+    testing::Values(
+        OutcomeCase{"Complete",
+                    {{test::FullResponse(200, "whole"), {}}},
+                    TDownloadOutcome::doOk,
+                    200,
+                    "whole"},
+        OutcomeCase{"NotFound",
+                    {{test::FullResponse(404, "<html>missing</html>", "text/html"), {}}},
+                    TDownloadOutcome::doHttpError,
+                    404,
+                    std::nullopt},
+        OutcomeCase{"ServerError",
+                    {{test::FullResponse(503, "<html>busy</html>", "text/html"), {}}},
+                    TDownloadOutcome::doHttpError,
+                    503,
+                    std::nullopt},
+        OutcomeCase{
+            "CutShort",
+            {{ResponseHead(200, {"Content-Length: 1000", "Connection: close"}) + "short", {}}},
+            TDownloadOutcome::doCut,
+            200,
+            "short"},
+        OutcomeCase{"StalledMidBody",
+                    {{ResponseHead(200, {"Content-Length: 1000"}) + std::string(600, 's'), 30s}},
+                    TDownloadOutcome::doStalled,
+                    200,
+                    std::string(600, 's')},
+        OutcomeCase{"SilentServer", {{"", 30s}}, TDownloadOutcome::doStalled, 0, std::nullopt},
+        OutcomeCase{"NoLength",
+                    {{ResponseHead(200, {"Connection: close"}) + "body until close", {}}},
+                    TDownloadOutcome::doNoLength,
+                    200,
+                    std::nullopt}),
+    [](const testing::TestParamInfo<OutcomeCase>& Info) { return Info.param.Name; });
 
-TEST_F(MisbehavingServerTest, ErrorStatusWithBodyIsSaved) {
-  const std::string Page = "<html><body>Service Unavailable</body></html>";
-  Server.On("/busy.zip", test::FullResponse(503, Page, "text/html"));
+TEST_F(MisbehavingServerTest, UnreachableServerAndUnwritableFolder) {
   TWinHTTPDownload Download;
-  TDownLoadItem* Item = Queue(Download, "/busy.zip");
+  TDownLoadItem* Unreachable = Download.DownLoadItems().Add();
+  Unreachable->SetURL("127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/a.zip");
+  Unreachable->SetLocalDir(Folder.path().string());
+  Server.On("/b.zip", test::FullResponse(200, "bytes"));
+  TDownLoadItem* Unwritable = Queue(Download, "/b.zip");
+  test::WriteWholeFile(Folder / "plain", "x");
+  Unwritable->SetLocalDir((Folder / "plain").string());
+  EXPECT_THROW(Download.Download(), EInOutError);
+  EXPECT_EQ(Unreachable->Outcome, TDownloadOutcome::doUnreachable);
+  EXPECT_EQ(Unwritable->Outcome, TDownloadOutcome::doWriteFailed);
+  EXPECT_EQ(Unwritable->ErrorCode, ENOTDIR);
+}
+
+TEST_F(MisbehavingServerTest, StopFromTheIdleHandlerEndsASilentWaitAtOnce) {
+  Server.On("/silent.zip", {{"", 30s}});
+  TWinHTTPDownload Download;
+  TDownLoadItem* Item = Queue(Download, "/silent.zip");
+  int Idles = 0;
+  Download.OnIdle = [&Idles](TWinHTTPDownload* Sender) {
+    if (++Idles == 3) Sender->Stop();
+  };
+  const auto Begin = std::chrono::steady_clock::now();
   Download.Download();
-  EXPECT_EQ(Item->ContentType, "text/html");
-  EXPECT_EQ(test::ReadWholeFile(Folder / "busy.zip"), Page);
+  EXPECT_LT(std::chrono::steady_clock::now() - Begin, 1s);
+  EXPECT_EQ(Idles, 3);
+  EXPECT_EQ(Item->Outcome, TDownloadOutcome::doStopped);
 }
 
 TEST_F(MisbehavingServerTest, RedirectedItemKeepsItsOwnFileName) {

@@ -187,6 +187,12 @@ TEST_F(ToolProcessTest, FailedDownloadsExitWithOne) {
   EXPECT_EQ(Cut.Wait(10s), 1);
   EXPECT_EQ(test::ReadWholeFile(Root / "out" / "cut.zip"), "only this");
 
+  Short.On("/missing.zip", test::FullResponse(404, "<html>not here</html>", "text/html"));
+  Program Missing({DownloadProgram.string(), Short.Url("/missing.zip"), (Root / "out").string()});
+  Missing.ReadAll(10s);
+  EXPECT_EQ(Missing.Wait(10s), 1);
+  EXPECT_FALSE(fs::exists(Root / "out" / "missing.zip"));
+
   test::WriteWholeFile(Root / "plain", "x");
   Program Unwritable({DownloadProgram.string(), Short.Url("/cut.zip"), (Root / "plain").string()});
   Unwritable.ReadAll(10s);

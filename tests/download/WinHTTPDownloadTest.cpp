@@ -221,17 +221,17 @@ TEST_F(DownloadTest, FailedFirstItemDoesNotStopTheSecond) {
   EXPECT_EQ(Download.ErrorMsg(), "다음을 열 수 없습니다 [" + Unreachable + "]");
 }
 
-TEST_F(DownloadTest, NotFoundPageIsSavedLikeAnyBody) {
+TEST_F(DownloadTest, NotFoundPageIsNoFile) {
   TWinHTTPDownload Download;
   EventLog Log;
   Log.Attach(Download);
   TDownLoadItem* Item = Queue(Download, "missing.zip");
   Download.Download();
-  EXPECT_GT(Item->FileSize, 0);
-  EXPECT_EQ(Item->ContentType, "text/html; charset=utf-8");
-  const std::string Page = test::ReadWholeFile(Saved("missing.zip"));
-  EXPECT_EQ(static_cast<std::int32_t>(Page.size()), Item->FileSize);
-  EXPECT_NE(Page.find("404 Not Found"), std::string::npos);
+  EXPECT_EQ(Log.Lines, (std::vector<std::string>{"begin", "item-end missing.zip", "end"}));
+  EXPECT_EQ(Item->Outcome, TDownloadOutcome::doHttpError);
+  EXPECT_EQ(Item->HttpStatus, 404);
+  EXPECT_EQ(Download.ErrorMsg(), "다음을 열 수 없습니다 [" + Item->URL() + "] (HTTP 404)");
+  EXPECT_FALSE(fs::exists(Saved("missing.zip")));
 }
 
 TEST_F(DownloadTest, HeaderHandlerSettingZeroSizeEndsTheItemWithError) {
