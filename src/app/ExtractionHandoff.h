@@ -1,7 +1,9 @@
 #pragma once
 // The hand-off from the download to the extraction: the controller's item-end step and its
-// handlers of the extraction component UnZip1, which follow the extraction in the two gauges,
-// start the main application and delete the archive.
+// handlers of the extraction component UnZip1. Only a complete download that opens as a zip with
+// entries is extracted, and only into the install's staging folder; the new files replace the old
+// ones in one commit once every entry has been written and checked. Then the main application is
+// started and the archive deleted.
 
 #include <cstdint>
 #include <memory>
@@ -11,6 +13,7 @@ namespace ruvevid {
 
 class TfrmUpdater;
 class TDownLoadItem;
+class TInstallTransaction;
 class TUnZip;
 
 // Fixed values of the hand-off.
@@ -33,13 +36,31 @@ class TExtractionHandoff {
 
   void UnZip1Begin(const std::string& FileName, int Count, bool& Extract);
   void UnZip1Progress(std::uint8_t ProgressByFile, std::uint8_t ProgressByArchive);
+  void UnZip1End(const std::string& FileName, bool CrcPassed);
+  void UnZip1Error(const std::string& FileName, int ECode);
   void UnZip1Deactivate();
 
   TUnZip& UnZip1() { return *FUnZip1; }
 
  private:
+  // What one extraction found out, for the decision to install.
+  struct TStagingRun {
+    TInstallTransaction* Install = nullptr;
+    std::string Folder;
+    std::uint64_t Announced = 0;  // entries the archive's end record lists
+    std::uint64_t Passed = 0;     // entries staged and checked
+    std::string Failure;          // the first failure's text
+    bool Deactivated = false;
+  };
+
+  // Installs what the run staged, and starts the main application.
+  void Install(TStagingRun& Run);
+  void Fail(TStagingRun& Run, const std::string& Text);
+  void Checkpoint(const char* Point) const;
+
   TfrmUpdater& FUpdater;
   std::unique_ptr<TUnZip> FUnZip1;
+  TStagingRun* FRun = nullptr;  // the extraction under way
 };
 
 }  // namespace ruvevid

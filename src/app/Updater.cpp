@@ -1,9 +1,13 @@
 #include "app/Updater.h"
 
+#include <optional>
 #include <utility>
 
 #include "app/ExtractionHandoff.h"
+#include "app/FailureTexts.h"
+#include "app/InstallTransaction.h"
 #include "app/NumberFormat.h"
+#include "platform/TickCount.h"
 
 namespace ruvevid {
 
@@ -28,7 +32,8 @@ TfrmUpdater::TfrmUpdater(IUpdaterView& View, IApplication& App, TUpdaterServices
       FApp(App),
       FServices(std::move(Services)),
       FWinHTTPDownload(std::make_unique<TWinHTTPDownload>(FServices.Transport)),
-      FThousandsSeparator(UserThousandsSeparator()) {
+      FThousandsSeparator(UserThousandsSeparator()),
+      FProgress(FThousandsSeparator) {
   FHandoff = std::make_unique<TExtractionHandoff>(*this);
   TWinHTTPDownload& download = *FWinHTTPDownload;
   download.OnDownloadEnd = [this](TWinHTTPDownload* Sender) { WinHTTPDownloadDownloadEnd(Sender); };
@@ -42,6 +47,7 @@ TfrmUpdater::TfrmUpdater(IUpdaterView& View, IApplication& App, TUpdaterServices
   download.OnItemDownloadEnd = [this](TWinHTTPDownload* Sender, TDownLoadItem* AItem) {
     WinHTTPDownloadItemDownloadEnd(Sender, AItem);
   };
+  download.OnIdle = [this](TWinHTTPDownload* Sender) { WinHTTPDownloadIdle(Sender); };
 }
 
 TfrmUpdater::~TfrmUpdater() = default;
@@ -49,9 +55,44 @@ TfrmUpdater::~TfrmUpdater() = default;
 void TfrmUpdater::FormCreate() {
   FDownloadStarted = false;
   FStopRequested = false;
+  if (!PrepareProgramFolder()) return;
   if (FServices.IsProcessRunning && FServices.IsProcessRunning(kMainApplicationImage)) {
     if (FServices.KillProcess) FServices.KillProcess(kMainApplicationImage);
   }
+}
+
+bool TfrmUpdater::PrepareProgramFolder() {
+  const std::string Folder = FServices.ProgramFolder ? FServices.ProgramFolder() : std::string();
+  switch (FFolderLock.Acquire(Folder)) {
+    case TFolderLockResult::flBusy:
+      Refuse(kTextBusy);
+      return false;
+    case TFolderLockResult::flFailed:
+      // A folder that cannot even be opened holds no install to put right; creating the
+      // archive in it will fail and say so.
+      return true;
+    case TFolderLockResult::flLocked:
+      break;
+  }
+  TInstallTransaction Install(Folder, FServices.InstallCheckpoint);
+  if (Install.Recover() == TRecoveryResult::rrFailed) {
+    Refuse(kTextCannotWrite);
+    return false;
+  }
+  return true;
+}
+
+void TfrmUpdater::Refuse(const std::string& Text) {
+  FRefused = true;
+  FView.SetLabDownText(Text);
+  FView.RefreshLabDown();
+  FView.SetButtonEnabled(TUpdaterButton::btnCancel, false);
+  FView.SetButtonEnabled(TUpdaterButton::btnRedown, false);
+  FView.SetButtonEnabled(TUpdaterButton::btnClose, true);
+}
+
+std::uint32_t TfrmUpdater::Now() const {
+  return FServices.TickCount ? FServices.TickCount() : TickCount();
 }
 
 void TfrmUpdater::FormResize() {
@@ -67,11 +108,13 @@ bool TfrmUpdater::FormCloseQuery() {
 }
 
 void TfrmUpdater::WinHTTPDownloadDownloadEnd(TWinHTTPDownload* /*Sender*/) {
+  if (FRefused) return;
   if (FStopRequested) {
     if (FServices.WriteSetting) {
       FServices.WriteSetting(kSettingsFile, kSettingsSection, kSettingsKey, kSettingsValue);
     }
-    FView.SetLabDownText(kTextStoppedRun);
+    // A failed run keeps saying why it failed; only the user's own stop says it was stopped.
+    FView.SetLabDownText(FFailureText.empty() ? kTextStoppedRun : FFailureText);
     FView.RefreshLabDown();
     FApp.Pause(1000);
   }
@@ -101,8 +144,20 @@ void TfrmUpdater::StartQueuedDownloads() {
     item->Data = FView.QueueRowData(row);
     item->SetLocalDir(folder);
   }
-  TRunningFlag running(FDownloadRunning);
-  FWinHTTPDownload->Download();
+  bool WriteFailed = false;
+  {
+    const TRunningFlag Running(FDownloadRunning);
+    try {
+      FWinHTTPDownload->Download();
+    } catch (const EInOutError&) {
+      // The archive could not be written. The item's end has already failed the run and said
+      // why; no OnDownloadEnd follows such an error, so the stop is recorded here. Anything else
+      // is unexpected and goes to the error display.
+      if (!FStopRequested) throw;
+      WriteFailed = true;
+    }
+  }
+  if (WriteFailed) WinHTTPDownloadDownloadEnd(FWinHTTPDownload.get());
 }
 
 void TfrmUpdater::WinHTTPDownloadItemDownloadBegin(TWinHTTPDownload* /*Sender*/,
@@ -112,11 +167,12 @@ void TfrmUpdater::WinHTTPDownloadItemDownloadBegin(TWinHTTPDownload* /*Sender*/,
   FView.SetProgressMax(AItem->FileSize);
   FView.SetBytesText("0 / " + FormatKBytes(AItem->FileSize, FThousandsSeparator) + " KBytes");
   FView.SetBytesVisible(true);
+  FProgress.Begin(AItem->FileSize, Now());
   FApp.ProcessMessages();
 }
 
 void TfrmUpdater::WinHTTPDownloadItemDownloadProgress(TWinHTTPDownload* /*Sender*/,
-                                                      TDownLoadItem* AItem,
+                                                      TDownLoadItem* /*AItem*/,
                                                       std::int32_t CurrentBytes,
                                                       std::int32_t /*TotalBytes*/) {
   if (FStopRequested) {
@@ -126,8 +182,19 @@ void TfrmUpdater::WinHTTPDownloadItemDownloadProgress(TWinHTTPDownload* /*Sender
   if (!FDownloadStarted) return;
   FView.SetButtonEnabled(TUpdaterButton::btnCancel, true);
   FView.SetProgressPosition(CurrentBytes);
-  FView.SetBytesText(FormatKBytes(CurrentBytes, FThousandsSeparator) + " / " +
-                     FormatKBytes(AItem->FileSize, FThousandsSeparator) + " KBytes");
+  if (const std::optional<std::string> Text = FProgress.Block(CurrentBytes, Now())) {
+    FView.SetBytesText(*Text);
+  }
+  FApp.ProcessMessages();
+}
+
+void TfrmUpdater::WinHTTPDownloadIdle(TWinHTTPDownload* /*Sender*/) {
+  // As in the progress step: once a stop is pending nothing is pumped, so a Restart cannot act
+  // while the download runs.
+  if (FStopRequested) {
+    FWinHTTPDownload->Stop();
+    return;
+  }
   FApp.ProcessMessages();
 }
 
@@ -141,14 +208,34 @@ void TfrmUpdater::btnCancelClick() {
   FView.RefreshLabDown();
   FView.SetUnzipVisible(false);
   FStopRequested = true;
+  // At once: a transfer waiting for the server ends now, not when the next block comes.
+  FWinHTTPDownload->Stop();
   FView.SetButtonEnabled(TUpdaterButton::btnCancel, false);
   FView.SetButtonEnabled(TUpdaterButton::btnRedown, true);
 }
 
-void TfrmUpdater::TreatAsStopped() {
+void TfrmUpdater::FailRun(const std::string& Text) {
+  FFailureText = Text;
   FStopRequested = true;
+  FView.SetLabDownText(Text);
+  FView.RefreshLabDown();
+  FView.SetUnzipVisible(false);
   FView.SetButtonEnabled(TUpdaterButton::btnCancel, false);
   FView.SetButtonEnabled(TUpdaterButton::btnRedown, true);
+  FView.SetButtonEnabled(TUpdaterButton::btnClose, true);
+}
+
+void TfrmUpdater::MarkInstalled() {
+  FInstalled = true;
+}
+
+void TfrmUpdater::LaunchFailed() {
+  FLaunchFailed = true;
+  FView.SetLabDownText(kTextCannotStart);
+  FView.RefreshLabDown();
+  FView.SetButtonEnabled(TUpdaterButton::btnCancel, false);
+  FView.SetButtonEnabled(TUpdaterButton::btnRedown, false);
+  FView.SetButtonEnabled(TUpdaterButton::btnClose, true);
 }
 
 void TfrmUpdater::btnRedownClick() {
@@ -160,6 +247,7 @@ void TfrmUpdater::btnRedownClick() {
   FView.SetUnzipVisible(false);
   FStopRequested = false;
   FDownloadStarted = false;
+  FFailureText.clear();
   FView.SetButtonEnabled(TUpdaterButton::btnCancel, true);
   FView.SetButtonEnabled(TUpdaterButton::btnRedown, false);
   FWinHTTPDownload->DownLoadItems().Clear();
@@ -167,8 +255,11 @@ void TfrmUpdater::btnRedownClick() {
 }
 
 void TfrmUpdater::btnCloseClick() {
-  FStopRequested = true;
-  FWinHTTPDownload->Stop();
+  // Once installed, or when the run never began, there is nothing to stop or record.
+  if (!FInstalled && !FRefused) {
+    FStopRequested = true;
+    FWinHTTPDownload->Stop();
+  }
   FApp.Terminate();
 }
 

@@ -5,6 +5,7 @@
 #include "app/SettingsWriter.h"
 #include "app/Updater.h"
 #include "platform/ProgramFolder.h"
+#include "platform/TickCount.h"
 
 namespace ruvevid {
 
@@ -23,6 +24,7 @@ TUpdaterServices DefaultUpdaterServices() {
     return WriteSetting(FileName, Section, Key, Value);
   };
   services.LaunchProgram = [](const std::string& Path) { return LaunchProgram(Path); };
+  services.TickCount = [] { return TickCount(); };
   return services;
 }
 

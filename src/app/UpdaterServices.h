@@ -1,12 +1,15 @@
 #pragma once
 // What the controller needs from the world besides its window: the program folder, the
-// running-application termination, the settings record, the program launch and the HTTP transport.
-// The defaults are the real services; tests replace the ones that would touch the machine.
+// running-application termination, the settings record, the program launch, the HTTP transport
+// and the clock. The defaults are the real services; tests replace the ones that would touch the
+// machine.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "app/InstallTransaction.h"
 #include "download/HttpTransport.h"
 
 namespace ruvevid {
@@ -22,6 +25,11 @@ struct TUpdaterServices {
       WriteSetting;
   std::function<bool(const std::string& Path)> LaunchProgram;
   std::shared_ptr<IHttpTransport> Transport;  // null: the libcurl transport
+  // A millisecond tick count for the transfer's speed (null: the system's).
+  std::function<std::uint32_t()> TickCount;
+  // Called at every step of the install and of its recovery (null: nothing). Tests end the
+  // process there.
+  TInstallCheckpoint InstallCheckpoint;
 };
 
 // The URL text of the update archive on the build's update server host.

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <vector>
@@ -39,6 +41,29 @@ std::string ReadSymbolicLink(const std::string& Path) {
     }
     buffer.resize(buffer.size() * 2);
   }
+}
+
+bool SyncFileSystem(const std::string& Path) {
+  const int Handle = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (Handle < 0) return false;
+  const bool Synced = ::syncfs(Handle) == 0;
+  ::close(Handle);
+  return Synced;
+}
+
+bool FileSystemFull(const std::string& Path) {
+  struct statvfs Info {};
+  return ::statvfs(Path.c_str(), &Info) == 0 && Info.f_bavail == 0;
+}
+
+bool AllowExecution(const std::string& Path) {
+  struct stat Info {};
+  if (!StatPath(Path, Info) || !S_ISREG(Info.st_mode)) return false;
+  mode_t Mode = Info.st_mode & 07777;
+  Mode |= S_IXUSR;
+  if ((Mode & S_IRGRP) != 0) Mode |= S_IXGRP;
+  if ((Mode & S_IROTH) != 0) Mode |= S_IXOTH;
+  return Mode == (Info.st_mode & 07777) || ::chmod(Path.c_str(), Mode) == 0;
 }
 
 }  // namespace ruvevid

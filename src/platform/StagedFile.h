@@ -8,11 +8,12 @@
 namespace ruvevid {
 
 // Creates a new, empty temporary file beside Target and returns its open descriptor (write only),
-// with its name in StagingPath; -1 with errno set when it cannot. The target is refused as it is by
-// CreateOutputFile: a directory standing at Target (EISDIR) and an existing regular file without
-// any write permission bit (EACCES). An existing regular file's permission bits carry over to the
-// temporary file.
-int CreateStagingFile(const std::string& Target, std::string& StagingPath);
+// with its name in StagingPath; -1 with errno set when it cannot. The file the output replaces,
+// Replaced (Target when empty), is refused as CreateOutputFile refuses a target: a directory
+// standing there (EISDIR) and an existing regular file without any write permission bit (EACCES).
+// An existing regular file's permission bits carry over to the temporary file.
+int CreateStagingFile(const std::string& Target, std::string& StagingPath,
+                      const std::string& Replaced = {});
 
 // Renames the closed temporary file over Target (a symbolic link at Target is replaced, never
 // followed). False with errno set when the rename fails; the temporary file then stays.

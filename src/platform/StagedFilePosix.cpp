@@ -34,10 +34,12 @@ std::string StagingName(const std::string& Target, std::uint64_t Random) {
 
 }  // namespace
 
-int CreateStagingFile(const std::string& Target, std::string& StagingPath) {
+int CreateStagingFile(const std::string& Target, std::string& StagingPath,
+                      const std::string& Replaced) {
   StagingPath.clear();
   struct stat Old {};
-  const bool Exists = ::lstat(Target.c_str(), &Old) == 0;
+  const std::string& Model = Replaced.empty() ? Target : Replaced;
+  const bool Exists = ::lstat(Model.c_str(), &Old) == 0;
   if (!Exists && errno != ENOENT) return -1;
   if (Exists && S_ISDIR(Old.st_mode)) {
     errno = EISDIR;

@@ -4,8 +4,11 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QString>
+#include <QWidget>
 #include <exception>
 #include <iostream>
+
+#include "app/FailureTexts.h"
 
 namespace ruvevid {
 namespace {
@@ -20,8 +23,21 @@ bool HasScreen() {
 void ShowDefaultError(QWidget* Parent, const std::string& Message) {
   std::cerr << Message << '\n';
   if (!HasScreen()) return;
-  QMessageBox::critical(Parent, QCoreApplication::applicationName(),
-                        QString::fromStdString(Message));
+  const std::unique_ptr<QMessageBox> Box = MakeErrorBox(Parent, Message);
+  Box->exec();
+}
+
+std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* Parent, const std::string& Message) {
+  const QString Title =
+      Parent != nullptr ? Parent->window()->windowTitle() : QCoreApplication::applicationName();
+  auto Box = std::make_unique<QMessageBox>(QMessageBox::Critical, Title,
+                                           QString::fromUtf8(kTextUnexpectedError), QMessageBox::Ok,
+                                           Parent);
+  Box->setInformativeText(QString::fromStdString(Message));
+  // The box keeps the system's own colours, whatever the window it belongs to set for itself.
+  Box->setPalette(QGuiApplication::palette());
+  Box->setAutoFillBackground(true);
+  return Box;
 }
 
 bool RunGuarded(const std::function<void()>& Handler, const TErrorDisplay& Display) {

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
@@ -215,7 +216,6 @@ QToolButton* TUpdaterWindow::MakeButton(
   Button->setObjectName(QLatin1String(Name));
   Button->setGeometry(Left, 275, 73, 45);
   Button->setText(Caption);
-  Button->setToolTip(Caption);  // hints stay off: nothing turns them on in this window
   Button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   Button->setAutoRaise(true);
   Button->setIcon(QIcon(QPixmap::fromImage(Glyph)));
@@ -281,6 +281,25 @@ void TUpdaterWindow::resizeEvent(QResizeEvent* Event) {
     return;
   }
   Run(FHandlers.FormResize);
+}
+
+// Esc is Cancel while Cancel can be pressed; Enter and Return press the button that has the focus.
+void TUpdaterWindow::keyPressEvent(QKeyEvent* Event) {
+  QAbstractButton* Pressed = nullptr;
+  switch (Event->key()) {
+    case Qt::Key_Escape:
+      Pressed = btnCancel;
+      break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      Pressed = qobject_cast<QAbstractButton*>(focusWidget());
+      break;
+    default:
+      QWidget::keyPressEvent(Event);
+      return;
+  }
+  Event->accept();
+  if (Pressed != nullptr && Pressed->isEnabled() && Pressed->isVisible()) Pressed->click();
 }
 
 void TUpdaterWindow::closeEvent(QCloseEvent* Event) {

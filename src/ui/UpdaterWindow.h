@@ -74,6 +74,7 @@ class TUpdaterWindow : public QWidget, public IUpdaterView {
   bool event(QEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
   void closeEvent(QCloseEvent* Event) override;
+  void keyPressEvent(QKeyEvent* Event) override;
 
  private:
   void BuildLeftSide();

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/ExtractionHandoff.h"
+#include "app/FailureTexts.h"
 #include "app/FakeUpdaterView.h"
 #include "app/ProcessTermination.h"
 #include "app/ProgramLaunch.h"
@@ -165,9 +166,10 @@ TEST_F(UpdateCycleTest, InstallsTheUpdateStartsTheApplicationAndQuits) {
     EXPECT_FALSE(View.ButtonEnabled(button));
   }
   EXPECT_FALSE(fs::exists(Program.path() / "Daz.dat")) << "a finished run records no stop";
+  EXPECT_EQ(updater().ExitCode(), 0);
 }
 
-TEST_F(UpdateCycleTest, CloseDuringTheExtractionStillInstallsAndRecordsTheStop) {
+TEST_F(UpdateCycleTest, CloseWhileStagingInstallsNothingAndRecordsTheStop) {
   bool closed = false;
   App.OnPump = [&](int) {
     if (View.UnzipVisible && !closed) {
@@ -179,13 +181,14 @@ TEST_F(UpdateCycleTest, CloseDuringTheExtractionStillInstallsAndRecordsTheStop) 
   updater().FormResize();
 
   EXPECT_TRUE(closed);
-  EXPECT_TRUE(ReadFile(Program.path() / "data/labels.txt") ==
-              ReadFile(Payload.path() / "data/labels.txt"));
-  EXPECT_FALSE(fs::exists(Program.path() / "Roduvov0.zip"));
-  EXPECT_TRUE(WaitForFile(Program.path() / "started.txt"));
+  EXPECT_EQ(ReadFile(Program.path() / "readme.txt"), "old version\n");
+  for (const char* name : {"Ruvevid.exe", "data", "bin", "Roduvov0.zip", ".ruvevid-staging"})
+    EXPECT_FALSE(fs::exists(Program.path() / name)) << name;
+  EXPECT_TRUE(App.Terminated());
   EXPECT_EQ(View.LabDown, kTextStoppedRun);
-  EXPECT_EQ(App.Pauses, (std::vector<std::uint32_t>{500, 500, 1000}));
+  EXPECT_EQ(App.Pauses, (std::vector<std::uint32_t>{500, 1000}));
   EXPECT_NE(ReadFile(Program.path() / "Daz.dat").find("Work=False"), std::string::npos);
+  EXPECT_EQ(updater().ExitCode(), 1);
 }
 
 TEST_F(UpdateCycleTest, AMissingArchiveOnTheServerHaltsWithNothingInstalled) {
@@ -194,6 +197,7 @@ TEST_F(UpdateCycleTest, AMissingArchiveOnTheServerHaltsWithNothingInstalled) {
   updater().FormResize();
 
   EXPECT_FALSE(App.Terminated()) << "the window stays for the user to close";
+  EXPECT_EQ(View.LabDown, std::string(kTextHttpStatus) + " (HTTP 404)");
   EXPECT_FALSE(fs::exists(Program.path() / "Roduvov0.zip"));
   EXPECT_FALSE(fs::exists(Program.path() / "Ruvevid.exe"));
   EXPECT_EQ(ReadFile(Program.path() / "readme.txt"), "old version\n");

@@ -27,11 +27,11 @@ int RunUpdater(int Argc, char** Argv) {
 
   Window.Create();  // FormCreate
   Window.ComeUp();  // shows the window; its first size notification runs the whole update
-  const int Result = App.Terminated() ? 0 : QApplication::exec();
+  if (!App.Terminated()) QApplication::exec();
 
   // The controller goes first: nothing may reach it from the window after this.
   Window.Bind({});
-  return Result;
+  return Updater.ExitCode();
 }
 
 }  // namespace

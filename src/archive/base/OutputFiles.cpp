@@ -56,6 +56,14 @@ bool IsOutputRefused(const TZipCommon& Component, const std::string& FileName,
   return false;
 }
 
+std::string WrittenOutputName(const TZipCommon& Component, const std::string& FileName) {
+  if (Component.StagingDir.empty()) return FileName;
+  const std::string Base = kOutputPathRules.AppendBackslash(Component.ExtractDir());
+  if (Base.empty() || FileName.size() < Base.size() || FileName.compare(0, Base.size(), Base) != 0)
+    return {};
+  return kOutputPathRules.AppendBackslash(Component.StagingDir) + FileName.substr(Base.size());
+}
+
 void TZipCommon::SetExtractDir(const std::string& Value) {
   FExtractDir = kOutputPathRules.ExtractDirFor(Value, FArchiveFile);
 }

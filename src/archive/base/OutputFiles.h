@@ -31,4 +31,9 @@ class TOutputFileStream final : public THandleStream32 {
 bool IsOutputRefused(const TZipCommon& Component, const std::string& FileName,
                      const std::string& StoredName);
 
+// Where the output named FileName is really written: FileName itself, or with StagingDir set its
+// place below StagingDir; empty when FileName does not lie below ExtractDir and so has no place
+// in the staging folder.
+std::string WrittenOutputName(const TZipCommon& Component, const std::string& FileName);
+
 }  // namespace ruvevid

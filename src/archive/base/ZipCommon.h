@@ -91,6 +91,10 @@ class TZipCommon : public TArcBase {
   bool RestoreFileAttr = true;
   bool TranslateOemChar = true;
   bool UseStoredDirs = true;
+  // When set, output files (and stored folders) are written below this folder, at the place they
+  // would have below ExtractDir, and nothing is written below ExtractDir itself. ExtractDir still
+  // makes the names that the events and the path rules see. The updater stages an install so.
+  std::string StagingDir;
 
   // ExtractDir: the setter normalises the folder (trailing separator; see the output-file rules).
   const std::string& ExtractDir() const { return FExtractDir; }

@@ -38,7 +38,8 @@ bool MakeDirectoryEntry(TUnZip& Arc) {
   TRunState& Run = Arc.Run();
   if (Run.OutputMode == 0 && Arc.CreateStoredDirs) {
     if (IsOutputRefused(Arc, Run.OutputName, Run.EntryName)) return false;
-    if (!Arc.ForceDirectories(Run.OutputName)) return false;
+    const std::string Written = WrittenOutputName(Arc, Run.OutputName);
+    if (Written.empty() || !Arc.ForceDirectories(Written)) return false;
   }
   // Nothing to check: the verdict passes.
   Run.Crc.Crc32 = Arc.ZipState().Headers.Local.Crc32();

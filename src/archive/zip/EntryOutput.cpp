@@ -16,11 +16,15 @@ TStagedEntryOutput::~TStagedEntryOutput() {
 bool TStagedEntryOutput::Open(const std::string& FileName, const std::string& StoredName) {
   if (FileName.empty()) return false;
   if (IsOutputRefused(FArc, FileName, StoredName)) return false;
-  FArc.ForceDirectories(kOutputPathRules.DirPart(FileName));
-  const int Handle = CreateStagingFile(FileName, FStagingPath);
+  const std::string Written = WrittenOutputName(FArc, FileName);
+  if (Written.empty()) return false;
+  FArc.ForceDirectories(kOutputPathRules.DirPart(Written));
+  // A file that stands at FileName is the one the output will replace, staged or not: it decides
+  // whether the output may be made and which permissions it keeps.
+  const int Handle = CreateStagingFile(Written, FStagingPath, FileName);
   if (Handle < 0) return false;
   FStream = std::make_unique<TOutputFileStream>(Handle);
-  FTarget = FileName;
+  FTarget = Written;
   FUsable = true;
   return true;
 }

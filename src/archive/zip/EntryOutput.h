@@ -21,7 +21,8 @@ class TStagedEntryOutput {
 
   // Opens the output for FileName, the output name of the stored name StoredName, under the rules
   // of the component's OpenOutputFile: a refused name, a directory standing at FileName and an
-  // existing read-only file are not opened; missing folders are created.
+  // existing read-only file are not opened; missing folders are created. With the component's
+  // StagingDir set, the file is made at its place below the staging folder instead.
   bool Open(const std::string& FileName, const std::string& StoredName);
 
   // The stream the entry is written to (empty once closed).
