@@ -200,8 +200,9 @@ bool TInstallTransaction::MoveBack(const TInstallJournal& Journal) {
     Step("file restored");
   }
   for (auto Folder = Journal.Folders.rbegin(); Folder != Journal.Folders.rend(); ++Folder) {
+    // Only a folder, and only an empty one: whatever else stands there is not the commit's.
     std::error_code Error;
-    fs::remove(FFolder + *Folder, Error);  // only when empty: what else is there stays
+    if (IsFolder(FFolder + *Folder)) fs::remove(FFolder + *Folder, Error);
   }
   return Restored;
 }

@@ -1,5 +1,6 @@
 #include "support/ChildProgram.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -48,6 +49,31 @@ std::optional<int> ChildProgram::WaitForExit(std::chrono::milliseconds Timeout) 
     if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+}
+
+int RunToEnd(const std::vector<std::string>& Arguments, std::chrono::milliseconds Timeout) {
+  std::vector<std::string> Texts = Arguments;
+  std::vector<char*> Argv;
+  for (std::string& Text : Texts) Argv.push_back(Text.data());
+  Argv.push_back(nullptr);
+  posix_spawn_file_actions_t Actions;
+  ::posix_spawn_file_actions_init(&Actions);
+  ::posix_spawn_file_actions_addopen(&Actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t Pid = -1;
+  const int Result = ::posix_spawn(&Pid, Texts[0].c_str(), &Actions, nullptr, Argv.data(), environ);
+  ::posix_spawn_file_actions_destroy(&Actions);
+  if (Result != 0) throw std::runtime_error("cannot start " + Texts[0]);
+  const auto Deadline = std::chrono::steady_clock::now() + Timeout;
+  int Status = 0;
+  while (::waitpid(Pid, &Status, WNOHANG) != Pid) {
+    if (std::chrono::steady_clock::now() >= Deadline) {
+      ::kill(Pid, SIGKILL);
+      ::waitpid(Pid, &Status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return Status;
 }
 
 ChildProgram SleepingProgram(const std::filesystem::path& Folder, const std::string& FileName) {

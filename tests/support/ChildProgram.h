@@ -35,4 +35,8 @@ class ChildProgram {
 // A running copy of /bin/sleep named FileName in Folder that sleeps for a minute.
 ChildProgram SleepingProgram(const std::filesystem::path& Folder, const std::string& FileName);
 
+// Runs Arguments[0] with the rest as its arguments, its output discarded, and waits up to Timeout
+// for it to end; its wait status (killed after Timeout if need be).
+int RunToEnd(const std::vector<std::string>& Arguments, std::chrono::milliseconds Timeout);
+
 }  // namespace ruvevid::test

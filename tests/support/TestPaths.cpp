@@ -25,7 +25,8 @@ fs::path FixturesDir() {
 }
 
 fs::path FindBuiltProgram(const std::string& Name) {
-  for (const fs::path& folder : {BuildDir() / "tools", BuildDir() / "src", BuildDir()}) {
+  for (const fs::path& folder :
+       {BuildDir() / "tools", BuildDir() / "src", BuildDir() / "tests", BuildDir()}) {
     fs::path candidate = folder / Name;
     if (::access(candidate.c_str(), X_OK) == 0) return candidate;
   }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "QtTestApp.h"
+#include "WindowRunner.h"
 #include "app/Updater.h"
 #include "support/ServerProcess.h"
 #include "support/TestPaths.h"
@@ -76,21 +77,10 @@ class WindowRun : public test::QtTest {
     return Services;
   }
 
-  // Builds the window with its controller and runs it as the program entry does.
   void RunUpdater(const std::function<void(TUpdaterWindow&)>& DuringRun) {
-    TUpdaterWindow Window;
-    TfrmUpdater Updater(Window, FApp, Services());
-    Window.Bind(BindUpdaterHandlers(Updater));
-    Window.SetErrorDisplay([this](const std::string& Message) { FErrors.push_back(Message); });
-    QTimer Watcher;
-    QObject::connect(&Watcher, &QTimer::timeout, &Window,
-                     [&Window, &DuringRun] { DuringRun(Window); });
-    Watcher.start(2);
-    Window.Create();
-    Window.ComeUp();
-    Watcher.stop();
-    FFinal = Window.grab().toImage();
-    Window.Bind({});
+    test::TWindowRunResult Result = test::RunWindow(FApp, Services(), DuringRun);
+    FErrors = Result.Errors;
+    FFinal = Result.Final;
   }
 
   bool Called(const std::string& Call) const {

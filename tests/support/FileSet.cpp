@@ -1,0 +1,99 @@
+#include "support/FileSet.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+#include "support/TestPaths.h"
+
+namespace ruvevid::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const fs::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+}
+
+void Run(const std::string& Command) {
+  if (std::system(Command.c_str()) != 0) throw std::runtime_error("failed: " + Command);
+}
+
+}  // namespace
+
+TFileSet ReadFileSet(const fs::path& Folder, const std::set<std::string>& Ignore) {
+  TFileSet Files;
+  for (fs::recursive_directory_iterator It(Folder), End; It != End; ++It) {
+    const std::string Name = fs::relative(It->path(), Folder).generic_string();
+    if (Ignore.count(Name) != 0) {
+      if (It->is_directory()) It.disable_recursion_pending();
+      continue;
+    }
+    const fs::file_status Status = It->symlink_status();
+    if (fs::is_symlink(Status)) {
+      Files[Name] = "<link>";
+    } else if (fs::is_directory(Status)) {
+      // Only an empty folder tells anything its files do not.
+      if (fs::is_empty(It->path())) Files[Name] = "<folder>";
+    } else if (fs::is_regular_file(Status)) {
+      Files[Name] = ReadBytes(It->path());
+    } else {
+      Files[Name] = "<other>";
+    }
+  }
+  return Files;
+}
+
+void WriteFileSet(const fs::path& Folder, const TFileSet& Files,
+                  const std::set<std::string>& Executable) {
+  for (const auto& [Name, Bytes] : Files) {
+    const fs::path Path = Folder / Name;
+    fs::create_directories(Path.parent_path());
+    std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes;
+    fs::permissions(Path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
+    if (Executable.count(Name) != 0) {
+      fs::permissions(Path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                      fs::perm_options::add);
+    }
+  }
+}
+
+void MakeStoredZip(const TFileSet& Files, const std::set<std::string>& Executable, TZipMaker Maker,
+                   const fs::path& Archive) {
+  const TempDir Payload;
+  WriteFileSet(Payload.path(), Files, Executable);
+  fs::create_directories(Archive.parent_path());
+  fs::remove(Archive);
+  const std::string From = "cd '" + Payload.path().string() + "' && ";
+  if (Maker == TZipMaker::zmInfoZip) {
+    Run(From + "zip -0 -q -r -X '" + Archive.string() + "' .");
+    return;
+  }
+  // Version made by 0 (MS-DOS): the external attributes hold the archive bit and nothing else.
+  Run(From +
+      "python3 -c '\nimport os, sys, zipfile\n"
+      "with zipfile.ZipFile(sys.argv[1], \"w\", zipfile.ZIP_STORED) as z:\n"
+      "  for top, dirs, files in sorted(os.walk(\".\")):\n"
+      "    for f in sorted(files):\n"
+      "      p = os.path.join(top, f)[2:]\n"
+      "      i = zipfile.ZipInfo(p, (2025, 1, 1, 12, 0, 0))\n"
+      "      i.create_system = 0\n"
+      "      i.external_attr = 0x20\n"
+      "      z.writestr(i, open(p, \"rb\").read())\n' '" +
+      Archive.string() + "'");
+}
+
+void DamageFirst(const fs::path& Path, const std::string& Needle) {
+  std::string Bytes = ReadBytes(Path);
+  const std::size_t At = Bytes.find(Needle);
+  if (At == std::string::npos) throw std::runtime_error("nothing to damage in " + Path.string());
+  Bytes[At] = static_cast<char>(Bytes[At] ^ 0x55);
+  std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes;
+}
+
+}  // namespace ruvevid::test

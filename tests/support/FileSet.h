@@ -1,0 +1,34 @@
+#pragma once
+// A folder's files as a map from relative name to bytes: what a program folder holds, compared
+// byte for byte; and stored zip archives made from such a set by real zip tools.
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+
+namespace ruvevid::test {
+
+// Relative name ('/' between components) to the file's bytes.
+using TFileSet = std::map<std::string, std::string>;
+
+// Every regular file below Folder, except those whose relative name is in Ignore. Folders,
+// links and other entries are listed with "<folder>", "<link>" or "<other>" as their bytes, so an
+// extra one shows in a comparison.
+TFileSet ReadFileSet(const std::filesystem::path& Folder, const std::set<std::string>& Ignore = {});
+
+// Writes the files below Folder; the ones named in Executable get u+x (and g+x, o+x).
+void WriteFileSet(const std::filesystem::path& Folder, const TFileSet& Files,
+                  const std::set<std::string>& Executable = {});
+
+// A stored (method 0) zip archive of Files, made by a real tool: Info-ZIP zip on this system
+// (Unix permissions recorded, so executables stay executable), or Python's zipfile writing MS-DOS
+// attributes only, as archives made on Windows carry them. Throws when the tool fails.
+enum class TZipMaker { zmInfoZip, zmWindows };
+void MakeStoredZip(const TFileSet& Files, const std::set<std::string>& Executable, TZipMaker Maker,
+                   const std::filesystem::path& Archive);
+
+// Flips one byte of the first occurrence of Needle in the file Path (a stored entry's data, say).
+void DamageFirst(const std::filesystem::path& Path, const std::string& Needle);
+
+}  // namespace ruvevid::test
