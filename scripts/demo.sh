@@ -74,6 +74,7 @@ closed() { # gone, or a zombie waiting for this script
   state=$(awk '{print $3}' "/proc/$running_pid/stat" 2>/dev/null || true)
   [ -z "$state" ] || [ "$state" = Z ]
 }
+check "the updater exited with 0" "[ $status -eq 0 ]"
 check "the running RovuzurA.exe was closed" closed
 same_files() {
   (cd "$payload" && find . -type f | while read -r f; do cmp -s "$f" "$program/$f" || exit 1; done)
@@ -81,4 +82,6 @@ same_files() {
 check "every file of the archive is in the program folder, exact" same_files
 check "Ruvevid.exe was started" "[ -f '$program/started.txt' ]"
 check "the archive was deleted" "[ ! -e '$program/Roduvov0.zip' ]"
+check "no staging, backup or journal is left" \
+  "[ ! -e '$program/.ruvevid-staging' ] && [ ! -e '$program/.ruvevid-backup' ] && [ ! -e '$program/.ruvevid-journal' ]"
 [ "$failures" -eq 0 ] && echo "demo: the update is installed" || { echo "demo: $failures check(s) failed"; exit 1; }

@@ -227,6 +227,9 @@ void TfrmUpdater::FailRun(const std::string& Text) {
 
 void TfrmUpdater::MarkInstalled() {
   FInstalled = true;
+  // A Close that came while the files were being put in place comes too late to stop anything:
+  // the new version is started and no stop is recorded.
+  FStopRequested = false;
 }
 
 void TfrmUpdater::LaunchFailed() {

@@ -191,6 +191,28 @@ TEST_F(UpdateCycleTest, CloseWhileStagingInstallsNothingAndRecordsTheStop) {
   EXPECT_EQ(updater().ExitCode(), 1);
 }
 
+TEST_F(UpdateCycleTest, CloseDuringTheCommitStillStartsTheNewVersion) {
+  // The close request is handled at the commit's first step, as a click pumped there would be.
+  TUpdaterServices services = Services();
+  bool closed = false;
+  services.InstallCheckpoint = [&](const char* Point) {
+    if (!closed && std::string(Point) == "committing") {
+      closed = true;
+      EXPECT_TRUE(updater().FormCloseQuery());
+    }
+  };
+  FUpdater = std::make_unique<TfrmUpdater>(View, App, services);
+  updater().FormCreate();
+  updater().FormResize();
+
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(ReadFile(Program.path() / "readme.txt") == ReadFile(Payload.path() / "readme.txt"));
+  EXPECT_TRUE(WaitForFile(Program.path() / "started.txt")) << "Ruvevid.exe was started";
+  EXPECT_TRUE(App.Terminated());
+  EXPECT_FALSE(fs::exists(Program.path() / "Daz.dat")) << "an installed run records no stop";
+  EXPECT_EQ(updater().ExitCode(), 0);
+}
+
 TEST_F(UpdateCycleTest, AMissingArchiveOnTheServerHaltsWithNothingInstalled) {
   fs::remove(ServerRoot.path() / "HTTP" / "Ruvevid" / "Roduvov0.zip");
   updater().FormCreate();

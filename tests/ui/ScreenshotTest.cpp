@@ -5,8 +5,11 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 
 #include "QtTestApp.h"
+#include "app/FailureTexts.h"
+#include "ui/ErrorDisplay.h"
 #include "ui/UpdaterWindow.h"
 
 namespace ruvevid {
@@ -79,6 +82,24 @@ TEST_F(Screenshots, Extracting) {
   // Gauge2 at y 177 .. 193, 35%.
   EXPECT_EQ(At(Image, 267 + 100, 179), 0x0000FFu);
   EXPECT_EQ(At(Image, 267 + 200, 179), 0xFFFFFFu);
+}
+
+TEST_F(Screenshots, UnexpectedErrorBox) {
+  const auto Box = MakeErrorBox(&FWindow, "std::bad_alloc");
+  Box->show();
+  test::SpinEventLoop(40);
+  const QImage Image = Box->grab().toImage();
+  test::SaveScreenshot(Image, "error-box");
+  EXPECT_EQ(Box->windowTitle(), FWindow.windowTitle());
+  EXPECT_EQ(Box->text(), QString::fromUtf8(kTextUnexpectedError));
+  EXPECT_EQ(Box->informativeText(), QStringLiteral("std::bad_alloc"));
+  // Painted in the system's light colours, not a black square.
+  int Dark = 0;
+  for (int Y = 0; Y < Image.height(); ++Y) {
+    for (int X = 0; X < Image.width(); ++X) Dark += qGray(Image.pixel(X, Y)) < 64;
+  }
+  EXPECT_LT(Dark, Image.width() * Image.height() / 4);
+  Box->close();
 }
 
 }  // namespace

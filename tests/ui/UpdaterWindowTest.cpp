@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QToolButton>
@@ -248,6 +250,40 @@ TEST_F(UpdaterWindow, ButtonsRunTheirHandlers) {
   EXPECT_EQ(FUpdater.Closes, 1);
   EXPECT_TRUE(FApp.Terminated());
 }
+
+// Keys: Esc is Cancel while Cancel is enabled, Enter and Return press the focused button.
+struct KeyCase {
+  const char* Name;
+  int Key;
+  const char* Focused;  // the button with the focus; null: none
+  bool CancelEnabled;
+  int Cancels;
+  int Closes;
+};
+
+class UpdaterWindowKeys : public UpdaterWindow, public testing::WithParamInterface<KeyCase> {};
+
+TEST_P(UpdaterWindowKeys, PressTheRightButton) {
+  FWindow.ComeUp();
+  FWindow.SetButtonEnabled(TUpdaterButton::btnCancel, GetParam().CancelEnabled);
+  if (GetParam().Focused != nullptr) Control(GetParam().Focused)->setFocus();
+  QKeyEvent Press(QEvent::KeyPress, GetParam().Key, Qt::NoModifier);
+  QCoreApplication::sendEvent(
+      FWindow.focusWidget() != nullptr ? FWindow.focusWidget() : static_cast<QWidget*>(&FWindow),
+      &Press);
+  EXPECT_EQ(FUpdater.Cancels, GetParam().Cancels);
+  EXPECT_EQ(FUpdater.Closes, GetParam().Closes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, UpdaterWindowKeys,
+    testing::Values(KeyCase{"EscapeIsCancel", Qt::Key_Escape, nullptr, true, 1, 0},
+                    KeyCase{"EscapeWithCancelDisabled", Qt::Key_Escape, nullptr, false, 0, 0},
+                    KeyCase{"EscapeOnTheCloseButton", Qt::Key_Escape, "btnClose", true, 1, 0},
+                    KeyCase{"ReturnPressesClose", Qt::Key_Return, "btnClose", true, 0, 1},
+                    KeyCase{"EnterPressesCancel", Qt::Key_Enter, "btnCancel", true, 1, 0},
+                    KeyCase{"ReturnOnADisabledButton", Qt::Key_Return, "btnCancel", false, 0, 0}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(UpdaterWindow, CloseBoxWorksWhileEveryButtonIsDisabled) {
   FWindow.ComeUp();
