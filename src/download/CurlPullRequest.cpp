@@ -192,8 +192,10 @@ void CurlPullRequest::Advance() {
       Finish(CURLE_RECV_ERROR);
     }
   }
-  FStallWatch.Waited(
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Begin).count());
+  // Counted in microseconds: many short waits must add up.
+  FWaitedUs += std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - Begin).count();
+  FStallWatch.Waited(FWaitedUs / 1000);
+  FWaitedUs %= 1000;
   if (FFinished) return;
   if (FStallWatch.Stalled()) {
     Abandon(THttpError::heTimeout);

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -116,6 +117,7 @@ class CurlPullRequest {
 
   using Clock = std::chrono::steady_clock;
   TStallWatch FStallWatch;
+  std::int64_t FWaitedUs = 0;  // waiting not yet handed to the stall watch
   long FWaitCallbackIntervalMs;
   const IHttpTransport::TWaitCallback* FWaitCallback;
   Clock::time_point FLastWaitCallback = Clock::now();

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +16,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::FullResponse;
-using test::Reply;
 using test::ResponseHead;
 
 // A short stall time so a stalled server is given up on quickly.
@@ -214,54 +212,6 @@ TEST_F(CurlTransportTest, ServerClosingMidBodyFailsTheRead) {
   EXPECT_FALSE(Transport->InternetReadFile(Request, Buffer, 0, Read));
   Transport->InternetCloseHandle(Request);
 }
-
-// Servers that stop sending, or send too little to count: fewer than 1 KiB in the stall time.
-struct StallCase {
-  std::string Name;
-  Reply Steps;
-  bool Opens;                       // the response head came before the stall
-  std::optional<std::string> Body;  // what the reads deliver before failing, where it is exact
-};
-
-class StallTest : public CurlTransportTest, public testing::WithParamInterface<StallCase> {};
-
-TEST_P(StallTest, StalledRequestFailsWithATimeout) {
-  Server.On("/s", GetParam().Steps);
-  const auto Begin = std::chrono::steady_clock::now();
-  HttpHandle Request = Open("/s");
-  ASSERT_EQ(Request != nullptr, GetParam().Opens);
-  if (Request != nullptr) {
-    std::string Body;
-    EXPECT_FALSE(ReadAll(Request, 255, Body));
-    if (GetParam().Body) {
-      EXPECT_EQ(Body, *GetParam().Body);
-    }
-    Transport->InternetCloseHandle(Request);
-  }
-  EXPECT_EQ(Transport->LastError(), THttpError::heTimeout);
-  const auto Took = std::chrono::steady_clock::now() - Begin;
-  EXPECT_GE(Took, 900ms);
-  EXPECT_LT(Took, 4s);
-}
-
-Reply Trickle(const std::string& Head, int Bytes, std::chrono::milliseconds Every) {
-  Reply Steps{{Head, {}}};
-  for (int I = 0; I < Bytes; ++I) Steps.push_back({"t", Every});
-  return Steps;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Servers, StallTest,
-    testing::Values(StallCase{"SilentBeforeTheHead", {{"", 20s}}, false, ""},
-                    StallCase{"HalfAHead", {{"HTTP/1.1 200 OK\r\nContent-Le", 20s}}, false, ""},
-                    StallCase{"MidBody",
-                              {{ResponseHead(200, {"Content-Length: 1000"}) + "abc", 20s}},
-                              true,
-                              "abc"},
-                    StallCase{"TenBytesASecond",
-                              Trickle(ResponseHead(200, {"Content-Length: 1000"}), 30, 100ms), true,
-                              std::nullopt}),
-    [](const auto& Info) { return Info.param.Name; });
 
 TEST_F(CurlTransportTest, WaitCallbackRunsWhileWaitingAndCanEndTheWait) {
   Server.On("/silent", {{"", 20s}});

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QInputDevice>
 #include <QWidget>
 #include <cstdlib>
 
@@ -16,6 +17,9 @@ QApplication& QtApp() {
   static int Argc = 1;
   static char Name[] = "test_ui";
   static char* Argv[] = {Name, nullptr};
+  // Qt's list of input devices must outlive the application, whose key events add devices to it:
+  // made first, it is destroyed last.
+  QInputDevice::devices();
   static QApplication App(Argc, Argv);
   return App;
 }
