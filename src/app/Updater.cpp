@@ -84,6 +84,10 @@ bool TfrmUpdater::PrepareProgramFolder() {
 
 void TfrmUpdater::Refuse(const std::string& Text) {
   FRefused = true;
+  OfferOnlyClose(Text);
+}
+
+void TfrmUpdater::OfferOnlyClose(const std::string& Text) {
   FView.SetLabDownText(Text);
   FView.RefreshLabDown();
   FView.SetButtonEnabled(TUpdaterButton::btnCancel, false);
@@ -234,11 +238,7 @@ void TfrmUpdater::MarkInstalled() {
 
 void TfrmUpdater::LaunchFailed() {
   FLaunchFailed = true;
-  FView.SetLabDownText(kTextCannotStart);
-  FView.RefreshLabDown();
-  FView.SetButtonEnabled(TUpdaterButton::btnCancel, false);
-  FView.SetButtonEnabled(TUpdaterButton::btnRedown, false);
-  FView.SetButtonEnabled(TUpdaterButton::btnClose, true);
+  OfferOnlyClose(kTextCannotStart);
 }
 
 void TfrmUpdater::btnRedownClick() {

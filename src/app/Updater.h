@@ -90,6 +90,7 @@ class TfrmUpdater {
   bool PrepareProgramFolder();
   // Shows Text and offers only Close: the run does not begin.
   void Refuse(const std::string& Text);
+  void OfferOnlyClose(const std::string& Text);
   std::uint32_t Now() const;
 
   IUpdaterView& FView;

@@ -88,6 +88,15 @@ void MakeStoredZip(const TFileSet& Files, const std::set<std::string>& Executabl
       Archive.string() + "'");
 }
 
+std::string NoiseBytes(std::size_t Size, unsigned Seed) {
+  std::string Bytes(Size, '\0');
+  for (char& Byte : Bytes) {
+    Seed = Seed * 1103515245u + 12345u;
+    Byte = static_cast<char>(Seed >> 16);
+  }
+  return Bytes;
+}
+
 void DamageFirst(const fs::path& Path, const std::string& Needle) {
   std::string Bytes = ReadBytes(Path);
   const std::size_t At = Bytes.find(Needle);

@@ -2,6 +2,7 @@
 // A folder's files as a map from relative name to bytes: what a program folder holds, compared
 // byte for byte; and stored zip archives made from such a set by real zip tools.
 
+#include <cstddef>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -27,6 +28,9 @@ void WriteFileSet(const std::filesystem::path& Folder, const TFileSet& Files,
 enum class TZipMaker { zmInfoZip, zmWindows };
 void MakeStoredZip(const TFileSet& Files, const std::set<std::string>& Executable, TZipMaker Maker,
                    const std::filesystem::path& Archive);
+
+// Size bytes that look random and hardly compress, the same for the same Seed.
+std::string NoiseBytes(std::size_t Size, unsigned Seed);
 
 // Flips one byte of the first occurrence of Needle in the file Path (a stored entry's data, say).
 void DamageFirst(const std::filesystem::path& Path, const std::string& Needle);

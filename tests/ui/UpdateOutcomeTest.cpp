@@ -39,27 +39,18 @@ using test::TFileSet;
 
 constexpr const char* kArchivePath = "/HTTP/Ruvevid/Roduvov0.zip";
 
-std::string Noise(std::size_t Size, unsigned Seed) {
-  std::string Text(Size, '\0');
-  for (char& Byte : Text) {
-    Seed = Seed * 1103515245u + 12345u;
-    Byte = static_cast<char>(Seed >> 16);
-  }
-  return Text;
-}
-
 const TFileSet& OldFiles() {
   static const TFileSet Files = {{"Ruvevid.exe", "#!/bin/sh\n# version 1\n"},
                                  {"readme.txt", "Ruvevid Label Maker 1.0\r\n"},
-                                 {"data/labels.dat", Noise(20'000, 1)}};
+                                 {"data/labels.dat", test::NoiseBytes(20'000, 1)}};
   return Files;
 }
 
 TFileSet NewFiles() {
   return {{"Ruvevid.exe", "#!/bin/sh\necho started >> \"$RUVEVID_TEST_LAUNCHES\"\n"},
           {"readme.txt", "Ruvevid Label Maker 2.0\r\n"},
-          {"data/labels.dat", "LABELS" + Noise(300'000, 2)},
-          {"data/fonts/gothic.fnt", Noise(200'000, 3)},
+          {"data/labels.dat", "LABELS" + test::NoiseBytes(300'000, 2)},
+          {"data/fonts/gothic.fnt", test::NoiseBytes(200'000, 3)},
           {"help/index.html", "<html>Ruvevid</html>\n"}};
 }
 

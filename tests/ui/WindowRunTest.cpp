@@ -16,6 +16,7 @@
 #include "QtTestApp.h"
 #include "WindowRunner.h"
 #include "app/Updater.h"
+#include "support/FileSet.h"
 #include "support/ServerProcess.h"
 #include "support/TestPaths.h"
 #include "ui/QtApplication.h"
@@ -32,23 +33,13 @@ void WriteFile(const fs::path& Path, const std::string& Text) {
   Out << Text;
 }
 
-// Text that does not compress much, so the archive has some weight.
-std::string Noise(std::size_t Size, unsigned Seed) {
-  std::string Text(Size, '\0');
-  for (char& Byte : Text) {
-    Seed = Seed * 1103515245u + 12345u;
-    Byte = static_cast<char>(Seed >> 16);
-  }
-  return Text;
-}
-
 class WindowRun : public test::QtTest {
  protected:
   void MakeArchive(std::size_t DataSize) {
     const fs::path Payload = FWork.path() / "payload";
     WriteFile(Payload / "Ruvevid.exe", "#!/bin/sh\n");
     WriteFile(Payload / "readme.txt", "Ruvevid Label Maker\r\n");
-    WriteFile(Payload / "data" / "labels.dat", Noise(DataSize, 7));
+    WriteFile(Payload / "data" / "labels.dat", test::NoiseBytes(DataSize, 7));
     // Entries are stored: this is about the window and the controller, the decoders have their
     // own suites.
     const fs::path Archive = FWork.path() / "server" / "HTTP" / "Ruvevid" / "Roduvov0.zip";
