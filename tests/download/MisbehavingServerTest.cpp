@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -170,36 +169,6 @@ INSTANTIATE_TEST_SUITE_P(
                     200,
                     std::nullopt}),
     [](const testing::TestParamInfo<OutcomeCase>& Info) { return Info.param.Name; });
-
-TEST_F(MisbehavingServerTest, UnreachableServerAndUnwritableFolder) {
-  TWinHTTPDownload Download;
-  TDownLoadItem* Unreachable = Download.DownLoadItems().Add();
-  Unreachable->SetURL("127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/a.zip");
-  Unreachable->SetLocalDir(Folder.path().string());
-  Server.On("/b.zip", test::FullResponse(200, "bytes"));
-  TDownLoadItem* Unwritable = Queue(Download, "/b.zip");
-  test::WriteWholeFile(Folder / "plain", "x");
-  Unwritable->SetLocalDir((Folder / "plain").string());
-  EXPECT_THROW(Download.Download(), EInOutError);
-  EXPECT_EQ(Unreachable->Outcome, TDownloadOutcome::doUnreachable);
-  EXPECT_EQ(Unwritable->Outcome, TDownloadOutcome::doWriteFailed);
-  EXPECT_EQ(Unwritable->ErrorCode, ENOTDIR);
-}
-
-TEST_F(MisbehavingServerTest, StopFromTheIdleHandlerEndsASilentWaitAtOnce) {
-  Server.On("/silent.zip", {{"", 30s}});
-  TWinHTTPDownload Download;
-  TDownLoadItem* Item = Queue(Download, "/silent.zip");
-  int Idles = 0;
-  Download.OnIdle = [&Idles](TWinHTTPDownload* Sender) {
-    if (++Idles == 3) Sender->Stop();
-  };
-  const auto Begin = std::chrono::steady_clock::now();
-  Download.Download();
-  EXPECT_LT(std::chrono::steady_clock::now() - Begin, 1s);
-  EXPECT_EQ(Idles, 3);
-  EXPECT_EQ(Item->Outcome, TDownloadOutcome::doStopped);
-}
 
 TEST_F(MisbehavingServerTest, RedirectedItemKeepsItsOwnFileName) {
   const std::string Body = test::PatternBytes(1000);
