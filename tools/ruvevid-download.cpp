@@ -1,6 +1,6 @@
 // Fetches one URL into a folder with the updater's download engine and prints its events.
 //
-//   ruvevid-download [--all] URL DIR
+//   ruvevid-download [--all] [--pubkey FILE] URL DIR
 //
 // One line per event: download-begin, item-header NAME SIZE TYPE, item-begin NAME SIZE,
 // progress CURRENT TOTAL (each whole percent; every block with --all), item-end NAME,
@@ -8,37 +8,78 @@
 // Exits with 0 when the whole body of a 2xx response is in the file, 1 otherwise (an error
 // status, a body cut short or stalled, no usable length, a file that cannot be written: the
 // outcome is named on the standard error stream), 2 on wrong arguments.
+//
+// With --pubkey, URL + ".sig" is fetched first and the file must carry that signature (ECDSA
+// P-256 / SHA-256, DER) by the PEM public key in FILE, as the updater built with that key
+// requires: a file whose signature is missing or does not verify is deleted, and the exit status
+// is 1. Operators check what they publish with it.
 
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "download/WinHTTPDownload.h"
+#include "platform/UpdateSignature.h"
 
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: ruvevid-download [--all] URL DIR\n");
+  std::fprintf(stderr, "usage: ruvevid-download [--all] [--pubkey FILE] URL DIR\n");
   return 2;
+}
+
+int Refuse(const char* Why) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "ruvevid-download: %s\n", Why);
+  return 1;
+}
+
+bool ReadText(const std::string& Path, std::string& Text) {
+  std::ifstream In(Path, std::ios::binary);
+  Text.assign(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+  return In.good() || In.eof();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   bool EveryBlock = false;
-  int First = 1;
-  if (argc > 1 && std::string_view(argv[1]) == "--all") {
-    EveryBlock = true;
-    First = 2;
+  std::string PublicKey;
+  std::vector<std::string> Plain;
+  for (int I = 1; I < argc; ++I) {
+    const std::string_view Arg = argv[I];
+    if (Arg == "--all") {
+      EveryBlock = true;
+    } else if (Arg == "--pubkey") {
+      if (I + 1 >= argc || !ReadText(argv[++I], PublicKey) || PublicKey.empty()) return Usage();
+    } else {
+      Plain.emplace_back(Arg);
+    }
   }
-  if (argc - First != 2) return Usage();
+  if (Plain.size() != 2) return Usage();
 
   ruvevid::TWinHTTPDownload Downloader;
   ruvevid::TDownLoadItem* Item = Downloader.DownLoadItems().Add();
-  Item->SetURL(argv[First]);
-  Item->SetLocalDir(argv[First + 1]);
+  Item->SetURL(Plain[0]);
+  Item->SetLocalDir(Plain[1]);
+
+  std::string Signature;
+  ruvevid::TSha256 Hash;
+  if (!PublicKey.empty()) {
+    const ruvevid::TFetchedText Fetched = Downloader.FetchToMemory(Item->URL() + ".sig", 1024);
+    if (Fetched.Outcome != ruvevid::TDownloadOutcome::doOk || Fetched.Body.size() > 1024) {
+      return Refuse("no signature beside the file");
+    }
+    Signature = Fetched.Body;
+    Downloader.OnItemData = [&Hash](ruvevid::TWinHTTPDownload*, ruvevid::TDownLoadItem*,
+                                    const void* Data,
+                                    std::size_t Count) { Hash.Update(Data, Count); };
+  }
 
   using ruvevid::TDownLoadItem;
   using ruvevid::TWinHTTPDownload;
@@ -74,6 +115,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("error-msg %s\n", Downloader.ErrorMsg().c_str());
+  if (Item->Outcome == ruvevid::TDownloadOutcome::doOk && !PublicKey.empty() &&
+      ruvevid::VerifySha256Signature(PublicKey, Hash.Final(), Signature) !=
+          ruvevid::TSignatureVerdict::svValid) {
+    std::remove(Item->FullFileName().c_str());
+    return Refuse("the signature does not verify: the file is deleted");
+  }
   if (Item->Outcome == ruvevid::TDownloadOutcome::doOk) return 0;
   std::fflush(stdout);
   std::fprintf(stderr, "ruvevid-download: %s", ruvevid::OutcomeName(Item->Outcome));

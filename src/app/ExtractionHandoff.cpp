@@ -1,9 +1,9 @@
 #include "app/ExtractionHandoff.h"
 
-#include <cerrno>
-
+#include "app/DownloadFailure.h"
 #include "app/FailureTexts.h"
 #include "app/InstallTransaction.h"
+#include "app/SignedUpdate.h"
 #include "app/Updater.h"
 #include "archive/base/ArcErrors.h"
 #include "archive/base/UnZip.h"
@@ -14,29 +14,6 @@
 namespace ruvevid {
 
 namespace {
-
-// Where a write in Folder failed: no room left, or no right to write.
-std::string WriteFailureText(const std::string& Folder) {
-  return FileSystemFull(Folder) ? kTextDiskFull : kTextCannotWrite;
-}
-
-std::string DownloadFailureText(const TDownLoadItem& Item, const std::string& Folder) {
-  switch (Item.Outcome) {
-    case TDownloadOutcome::doHttpError:
-      return std::string(kTextHttpStatus) + " (HTTP " + std::to_string(Item.HttpStatus) + ")";
-    case TDownloadOutcome::doCut:
-      return kTextConnectionCut;
-    case TDownloadOutcome::doStalled:
-      return kTextStalled;
-    case TDownloadOutcome::doNoLength:
-      return kTextNoLength;
-    case TDownloadOutcome::doWriteFailed:
-      if (Item.ErrorCode == ENOSPC || Item.ErrorCode == EDQUOT) return kTextDiskFull;
-      return WriteFailureText(Folder);
-    default:
-      return kTextUnreachable;
-  }
-}
 
 // The entries the archive's end record lists; 0 when the file is no single zip archive with
 // entries (an empty archive, a part of a set, anything else).
@@ -106,7 +83,15 @@ void TExtractionHandoff::ItemDownloadEnd(TDownLoadItem& Item) {
   // stalled transfer ends the run, and what was fetched goes.
   if (Item.Outcome != TDownloadOutcome::doOk) {
     DeleteFile(archive);
-    FUpdater.FailRun(DownloadFailureText(Item, folder));
+    FUpdater.FailRun(DownloadFailureText(Item.Outcome, Item.HttpStatus, Item.ErrorCode, folder));
+    return;
+  }
+  // A signed update is opened only once its signature holds: nothing of an archive that anyone
+  // on the way could have made is parsed.
+  if (FUpdater.Signature().Required() &&
+      FUpdater.Signature().Check() != TSignatureVerdict::svValid) {
+    DeleteFile(archive);
+    FUpdater.FailRun(kTextBadSignature);
     return;
   }
 

@@ -16,6 +16,7 @@ inline constexpr const char* kTextDiskFull = "디스크 공간이 부족합니�
 inline constexpr const char* kTextCannotWrite = "프로그램 폴더에 쓸 수 없습니다";
 inline constexpr const char* kTextCannotStart = "프로그램을 시작할 수 없습니다";
 inline constexpr const char* kTextBusy = "업데이트가 이미 진행 중입니다";
+inline constexpr const char* kTextBadSignature = "업데이트 파일의 서명을 확인할 수 없습니다";
 // The first line of the box that shows an error nobody expected; its own text follows.
 inline constexpr const char* kTextUnexpectedError = "예기치 않은 오류가 발생했습니다.";
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/DownloadFailure.h"
 #include "app/ExtractionHandoff.h"
 #include "app/FailureTexts.h"
 #include "app/InstallTransaction.h"
@@ -33,7 +34,8 @@ TfrmUpdater::TfrmUpdater(IUpdaterView& View, IApplication& App, TUpdaterServices
       FServices(std::move(Services)),
       FWinHTTPDownload(std::make_unique<TWinHTTPDownload>(FServices.Transport)),
       FThousandsSeparator(UserThousandsSeparator()),
-      FProgress(FThousandsSeparator) {
+      FProgress(FThousandsSeparator),
+      FSignature(FServices.UpdatePublicKey) {
   FHandoff = std::make_unique<TExtractionHandoff>(*this);
   TWinHTTPDownload& download = *FWinHTTPDownload;
   download.OnDownloadEnd = [this](TWinHTTPDownload* Sender) { WinHTTPDownloadDownloadEnd(Sender); };
@@ -48,6 +50,10 @@ TfrmUpdater::TfrmUpdater(IUpdaterView& View, IApplication& App, TUpdaterServices
     WinHTTPDownloadItemDownloadEnd(Sender, AItem);
   };
   download.OnIdle = [this](TWinHTTPDownload* Sender) { WinHTTPDownloadIdle(Sender); };
+  download.OnItemData = [this](TWinHTTPDownload*, TDownLoadItem*, const void* Data,
+                               std::size_t Count) {
+    if (FSignature.Required()) FSignature.Absorb(Data, Count);
+  };
 }
 
 TfrmUpdater::~TfrmUpdater() = default;
@@ -148,20 +154,48 @@ void TfrmUpdater::StartQueuedDownloads() {
     item->Data = FView.QueueRowData(row);
     item->SetLocalDir(folder);
   }
-  bool WriteFailed = false;
+  // A run that ends without OnDownloadEnd (no signature to check the archive with, or an archive
+  // that could not be written) records its stop here, as OnDownloadEnd would have.
+  bool EndedEarly = false;
   {
     const TRunningFlag Running(FDownloadRunning);
-    try {
-      FWinHTTPDownload->Download();
-    } catch (const EInOutError&) {
-      // The archive could not be written. The item's end has already failed the run and said
-      // why; no OnDownloadEnd follows such an error, so the stop is recorded here. Anything else
-      // is unexpected and goes to the error display.
-      if (!FStopRequested) throw;
-      WriteFailed = true;
+    if (FSignature.Required() && !FetchSignature(items.Items(0)->URL())) {
+      EndedEarly = true;
+    } else {
+      try {
+        FWinHTTPDownload->Download();
+      } catch (const EInOutError&) {
+        // The item's end has already failed the run and said why. Anything else is unexpected
+        // and goes to the error display.
+        if (!FStopRequested) throw;
+        EndedEarly = true;
+      }
     }
   }
-  if (WriteFailed) WinHTTPDownloadDownloadEnd(FWinHTTPDownload.get());
+  if (EndedEarly) WinHTTPDownloadDownloadEnd(FWinHTTPDownload.get());
+}
+
+bool TfrmUpdater::FetchSignature(const std::string& ArchiveUrl) {
+  const TFetchedText Fetched =
+      FWinHTTPDownload->FetchToMemory(ArchiveUrl + kSignatureSuffix, kMaxSignatureBytes);
+  switch (Fetched.Outcome) {
+    case TDownloadOutcome::doOk:
+      if (Fetched.Body.size() > kMaxSignatureBytes) break;
+      FSignature.Begin(Fetched.Body);
+      return true;
+    case TDownloadOutcome::doStopped:
+      return false;  // the user's own stop
+    case TDownloadOutcome::doHttpError:
+      if (Fetched.HttpStatus == 404 || Fetched.HttpStatus == 410) break;  // no signature
+      [[fallthrough]];
+    default: {
+      const std::string Folder = FServices.ProgramFolder ? FServices.ProgramFolder() : "";
+      FailRun(DownloadFailureText(Fetched.Outcome, Fetched.HttpStatus, 0, Folder));
+      return false;
+    }
+  }
+  FailRun(kTextBadSignature);
+  return false;
 }
 
 void TfrmUpdater::WinHTTPDownloadItemDownloadBegin(TWinHTTPDownload* /*Sender*/,

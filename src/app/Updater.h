@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/SignedUpdate.h"
 #include "app/TransferProgress.h"
 #include "app/UpdaterServices.h"
 #include "app/UpdaterView.h"
@@ -18,7 +19,6 @@ namespace ruvevid {
 
 // Fixed values of the updater.
 inline constexpr const char* kApplicationTitle = "RuvuradUduru";
-inline constexpr const char* kArchivePath = ":280/HTTP/Ruvevid/Roduvov0.zip";
 inline constexpr const char* kMainApplicationImage = "RovuzurA.exe";
 inline constexpr const char* kSettingsFile = "Daz";
 inline constexpr const char* kSettingsSection = "Update";
@@ -76,6 +76,7 @@ class TfrmUpdater {
   bool StopRequested() const { return FStopRequested; }
   bool DownloadRunning() const { return FDownloadRunning; }
   bool Installed() const { return FInstalled; }
+  TSignedUpdate& Signature() { return FSignature; }
   const std::string& FailureText() const { return FFailureText; }
   TWinHTTPDownload& WinHTTPDownload() { return *FWinHTTPDownload; }
   const TUpdaterServices& Services() const { return FServices; }
@@ -88,6 +89,9 @@ class TfrmUpdater {
   // Takes the program folder's lock and puts right an install that was cut short; false (with
   // the reason shown and only Close offered) when the run must not begin.
   bool PrepareProgramFolder();
+  // Fetches the signature of the archive at ArchiveUrl; false (the run failed or was stopped)
+  // when there is none to check the archive with.
+  bool FetchSignature(const std::string& ArchiveUrl);
   // Shows Text and offers only Close: the run does not begin.
   void Refuse(const std::string& Text);
   void OfferOnlyClose(const std::string& Text);
@@ -101,6 +105,7 @@ class TfrmUpdater {
   char FThousandsSeparator;
 
   TTransferProgress FProgress;
+  TSignedUpdate FSignature;
   // Held from the creation until the program ends, so no second updater works on the folder.
   TFolderLock FFolderLock;
 

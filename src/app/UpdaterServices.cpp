@@ -1,5 +1,6 @@
 #include "app/UpdaterServices.h"
 
+#include "UpdateSettings.h"
 #include "app/ProcessTermination.h"
 #include "app/ProgramLaunch.h"
 #include "app/SettingsWriter.h"
@@ -10,12 +11,13 @@
 namespace ruvevid {
 
 std::string DefaultUrlText() {
-  return std::string(RUVEVID_UPDATE_HOST) + kArchivePath;
+  return kBuildUpdateUrl;
 }
 
 TUpdaterServices DefaultUpdaterServices() {
   TUpdaterServices services;
   services.UrlText = DefaultUrlText();
+  services.UpdatePublicKey = kBuildUpdatePublicKey;
   services.ProgramFolder = [] { return ProgramFolder(); };
   services.IsProcessRunning = [](const std::string& Name) { return IsProcessRunning(Name); };
   services.KillProcess = [](const std::string& Name) { return KillProcess(Name); };

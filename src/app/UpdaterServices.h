@@ -15,8 +15,11 @@
 namespace ruvevid {
 
 struct TUpdaterServices {
-  // The queued row's caption: the update server's host followed by the archive's path, no scheme.
+  // The queued row's caption: the update archive's URL (the download item adds "http://" when
+  // it has no scheme).
   std::string UrlText;
+  // The PEM public key whose signature the archive must carry; empty: updates are not signed.
+  std::string UpdatePublicKey;
   std::function<std::string()> ProgramFolder;
   std::function<bool(const std::string& ExeFileName)> IsProcessRunning;
   std::function<int(const std::string& ExeFileName)> KillProcess;
@@ -32,7 +35,7 @@ struct TUpdaterServices {
   TInstallCheckpoint InstallCheckpoint;
 };
 
-// The URL text of the update archive on the build's update server host.
+// The update archive's URL of this build.
 std::string DefaultUrlText();
 
 TUpdaterServices DefaultUpdaterServices();

@@ -101,6 +101,8 @@ CurlPullRequest::CurlPullRequest(const CurlRequestSettings& Settings)
   curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(FEasy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   curl_easy_setopt(FEasy, CURLOPT_BUFFERSIZE, Options.ReceiveBufferSize);
+  // An https server must prove who it is (libcurl checks the certificate and the name by default).
+  if (!Options.CaFile.empty()) curl_easy_setopt(FEasy, CURLOPT_CAINFO, Options.CaFile.c_str());
   // Room for what one receive brings beyond a read, and for a second one.
   FOverflow.reserve(
       2 * static_cast<std::size_t>(std::max<long>(Options.ReceiveBufferSize, CURL_MAX_WRITE_SIZE)));

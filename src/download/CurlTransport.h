@@ -2,6 +2,7 @@
 // The libcurl implementation of the HTTP client service, with its tunable limits.
 
 #include <memory>
+#include <string>
 
 #include "download/HttpTransport.h"
 
@@ -21,6 +22,8 @@ struct CurlTransportOptions {
   long WaitCallbackIntervalMs = 25;
   // Size of libcurl's receive buffer in bytes: how much one socket read may bring in.
   long ReceiveBufferSize = 64 * 1024;
+  // The certificates an https server's must lead to (a PEM file); empty: the system's trust store.
+  std::string CaFile;
 };
 
 std::shared_ptr<IHttpTransport> MakeCurlTransport(const CurlTransportOptions& Options);

@@ -113,10 +113,7 @@ void TWinHTTPDownload::Download() {
   }
   // Closed after OnDownloadEnd, and also when an I/O error leaves the run.
   const HandleCloser SessionCloser(*FTransport, Session);
-  const TWaitCallbackScope Waiting(*FTransport, [this] {
-    if (OnIdle) OnIdle(this);
-    return !FStopFlag;
-  });
+  const TWaitCallbackScope Waiting(*FTransport, [this] { return Idle(); });
 
   const int Count = FDownLoadItems->Count();
   for (int Index = 0; Index < Count; ++Index) {
@@ -238,6 +235,7 @@ void TWinHTTPDownload::CopyBody(HttpHandle Request, TDownLoadItem& Item, TOutput
     std::uint32_t Read = 0;
     if (!ReadInto(BlockSize, Read)) break;
     File.Write(Block, Read);
+    if (OnItemData) OnItemData(this, &Item, Block, Read);
     Counter += BlockSize;
     if (OnItemDownloadProgress) OnItemDownloadProgress(this, &Item, Counter, Item.FileSize);
   }
@@ -246,9 +244,64 @@ void TWinHTTPDownload::CopyBody(HttpHandle Request, TDownLoadItem& Item, TOutput
   std::uint32_t Read = 0;
   if (!ReadInto(FinalBlock, Read)) return SetOutcome();
   File.Write(Block, Read);
+  if (OnItemData) OnItemData(this, &Item, Block, Read);
   Counter += static_cast<std::int32_t>(FinalBlock);
   SetOutcome();
   if (OnItemDownloadProgress) OnItemDownloadProgress(this, &Item, Counter, Item.FileSize);
+}
+
+bool TWinHTTPDownload::Idle() {
+  if (OnIdle) OnIdle(this);
+  return !FStopFlag;
+}
+
+TFetchedText TWinHTTPDownload::FetchToMemory(const std::string& URL, std::size_t MaxBytes) {
+  TFetchedText Fetched;
+  FStopFlag = false;
+  const HttpHandle Session = FTransport->InternetOpen(Agent, 0);
+  if (Session == nullptr) {
+    Fetched.Outcome = TDownloadOutcome::doUnreachable;
+    return Fetched;
+  }
+  const HandleCloser SessionCloser(*FTransport, Session);
+  const TWaitCallbackScope Waiting(*FTransport, [this] { return Idle(); });
+  const HttpHandle Request = FTransport->InternetOpenUrl(Session, URL, IHttpTransport::FlagReload);
+  if (Request == nullptr) {
+    Fetched.Outcome = OutcomeOf(FTransport->LastError(), TDownloadOutcome::doUnreachable);
+    return Fetched;
+  }
+  const HandleCloser RequestCloser(*FTransport, Request);
+  Fetched.HttpStatus = ParseStatus(QueryHeader(Request, HttpQuery::StatusCode));
+  if (Fetched.HttpStatus != 0 && (Fetched.HttpStatus < 200 || Fetched.HttpStatus > 299)) {
+    Fetched.Outcome = TDownloadOutcome::doHttpError;
+    return Fetched;
+  }
+  const std::int32_t Length = ParseContentLength(QueryHeader(Request, HttpQuery::ContentLength));
+  if (Length <= 0) {
+    Fetched.Outcome = TDownloadOutcome::doNoLength;
+    return Fetched;
+  }
+  const std::size_t Wanted = std::min(static_cast<std::size_t>(Length), MaxBytes + 1);
+  Fetched.Body.resize(Wanted);
+  std::size_t Done = 0;
+  while (Done < Wanted) {
+    std::uint32_t Read = 0;
+    const auto Count = static_cast<std::uint32_t>(Wanted - Done);
+    if (!FTransport->InternetReadFile(Request, Fetched.Body.data() + Done, Count, Read)) {
+      Fetched.Outcome = OutcomeOf(FTransport->LastError(), TDownloadOutcome::doCut);
+      break;
+    }
+    if (Read == 0) break;
+    Done += std::min(Read, Count);
+  }
+  Fetched.Body.resize(Done);
+  if (Fetched.Outcome == TDownloadOutcome::doNotTried) {
+    Fetched.Outcome = Done == Wanted ? TDownloadOutcome::doOk : TDownloadOutcome::doCut;
+  }
+  if (FStopFlag && Fetched.Outcome != TDownloadOutcome::doOk) {
+    Fetched.Outcome = TDownloadOutcome::doStopped;
+  }
+  return Fetched;
 }
 
 std::string TWinHTTPDownload::QueryHeader(HttpHandle Request, HttpQuery Selector) {

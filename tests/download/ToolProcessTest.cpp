@@ -17,6 +17,7 @@
 
 #include "DownloadTestSupport.h"
 #include "support/ScriptedHttpServer.h"
+#include "support/Signing.h"
 #include "support/TestPaths.h"
 
 extern char** environ;
@@ -197,6 +198,29 @@ TEST_F(ToolProcessTest, FailedDownloadsExitWithOne) {
   Program Unwritable({DownloadProgram.string(), Short.Url("/cut.zip"), (Root / "plain").string()});
   Unwritable.ReadAll(10s);
   EXPECT_EQ(Unwritable.Wait(10s), 1);
+}
+
+TEST_F(ToolProcessTest, PublishedSignatureIsCheckedBeforeTheFileIsKept) {
+  const test::TSigningKey Key = test::MakeSigningKey(Root.path(), "publisher");
+  const test::TSigningKey Other = test::MakeSigningKey(Root.path(), "stranger");
+  const fs::path Published = Root.path() / "srv" / "HTTP" / "Ruvevid" / "Roduvov0.zip";
+  test::WriteWholeFile(Root / "publisher.pub.pem", Key.PublicKeyPem);
+  Program Server({ServerProgram.string(), "--port", "0", "--root", (Root / "srv").string()});
+  const std::string Port = StartServer(Server);
+  ASSERT_FALSE(Port.empty());
+  const std::string Url = "127.0.0.1:" + Port + "/HTTP/Ruvevid/Roduvov0.zip";
+  // Signed by the publisher's key, by another one, and not at all.
+  for (const auto& [Signer, Status] : std::vector<std::pair<const test::TSigningKey*, int>>{
+           {&Key, 0}, {&Other, 1}, {nullptr, 1}}) {
+    fs::remove(Published.string() + ".sig");
+    if (Signer != nullptr)
+      test::WriteWholeFile(Published.string() + ".sig", test::SignFile(Published, *Signer));
+    Program Download({DownloadProgram.string(), "--pubkey", (Root / "publisher.pub.pem").string(),
+                      Url, (Root / "out").string()});
+    Download.ReadAll(10s);
+    EXPECT_EQ(Download.Wait(10s), Status);
+    EXPECT_EQ(fs::exists(Root / "out" / "Roduvov0.zip"), Status == 0);
+  }
 }
 
 TEST_F(ToolProcessTest, WrongArgumentsExitWithTwo) {

@@ -51,6 +51,20 @@ std::optional<int> ChildProgram::WaitForExit(std::chrono::milliseconds Timeout) 
   }
 }
 
+BackgroundCommand::BackgroundCommand(const std::string& Command) {
+  std::string Shell = "/bin/sh";
+  std::string Flag = "-c";
+  std::string Line = "exec " + Command;
+  char* Argv[] = {Shell.data(), Flag.data(), Line.data(), nullptr};
+  if (::posix_spawn(&FPid, Shell.c_str(), nullptr, nullptr, Argv, environ) != 0)
+    throw std::runtime_error("cannot run " + Command);
+}
+
+BackgroundCommand::~BackgroundCommand() {
+  ::kill(FPid, SIGKILL);
+  ::waitpid(FPid, nullptr, 0);
+}
+
 int RunToEnd(const std::vector<std::string>& Arguments, std::chrono::milliseconds Timeout) {
   std::vector<std::string> Texts = Arguments;
   std::vector<char*> Argv;

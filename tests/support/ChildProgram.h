@@ -35,6 +35,19 @@ class ChildProgram {
 // A running copy of /bin/sleep named FileName in Folder that sleeps for a minute.
 ChildProgram SleepingProgram(const std::filesystem::path& Folder, const std::string& FileName);
 
+// A shell command running in the background for the length of a test (a peer server, say); it
+// is killed and reaped when the object goes.
+class BackgroundCommand {
+ public:
+  explicit BackgroundCommand(const std::string& Command);
+  ~BackgroundCommand();
+  BackgroundCommand(const BackgroundCommand&) = delete;
+  BackgroundCommand& operator=(const BackgroundCommand&) = delete;
+
+ private:
+  pid_t FPid = -1;
+};
+
 // Runs Arguments[0] with the rest as its arguments, its output discarded, and waits up to Timeout
 // for it to end; its wait status (killed after Timeout if need be).
 int RunToEnd(const std::vector<std::string>& Arguments, std::chrono::milliseconds Timeout);

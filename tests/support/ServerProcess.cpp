@@ -38,8 +38,6 @@ int FreeLoopbackPort() {
   return ntohs(address.sin_port);
 }
 
-namespace {
-
 bool CanConnect(int Port) {
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   if (fd < 0) return false;
@@ -51,8 +49,6 @@ bool CanConnect(int Port) {
   ::close(fd);
   return ok;
 }
-
-}  // namespace
 
 ServerProcess::ServerProcess(const std::filesystem::path& Root) {
   const std::filesystem::path program = FindBuiltProgram("ruvevid-update-server");

@@ -27,5 +27,7 @@ class ServerProcess {
 
 // A TCP port on 127.0.0.1 that nothing listens on right now.
 int FreeLoopbackPort();
+// True when something accepts a connection on 127.0.0.1:Port.
+bool CanConnect(int Port);
 
 }  // namespace ruvevid::test
