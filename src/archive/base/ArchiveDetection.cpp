@@ -1,26 +1,19 @@
 // Archive opening and type detection: the ArchiveFile and ArcType setters, DetectArcType (the work
 // is TArcTypeDetector's) and the volume naming of a detected archive.
 
-#include <sys/stat.h>
-
 #include "archive/base/ArcBase.h"
 #include "archive/base/ArcErrors.h"
 #include "archive/base/ArcTypeDetector.h"
 #include "archive/base/Stream32.h"
 #include "platform/DriveQuery.h"
+#include "platform/FileSystem.h"
 
 namespace ruvevid {
-namespace {
-
-bool RegularFileExists(const std::string& Name) {
-  struct stat Info {};
-  return !Name.empty() && ::stat(Name.c_str(), &Info) == 0 && !S_ISDIR(Info.st_mode);
-}
-
-}  // namespace
 
 void TArcBase::SetArchiveFile(const std::string& Value) {
-  if (!RegularFileExists(Value)) {
+  // Something that exists but is no regular file (a folder, a FIFO, a device) keeps its name, so
+  // that Activate refuses it with a reason instead of "File not found".
+  if (!PathExists(Value)) {
     FArcType = TArcType::atNA;
     FArchiveFile.clear();
     return;

@@ -39,6 +39,8 @@ void TDiskSpannObj::Init(TUnZip& Component, bool* CancelFlag, const TDiskPrompt&
 }
 
 bool TDiskSpannObj::BringUpDisk(std::unique_ptr<TStream32>& Stream) {
+  // The wait for the application (and the user at the drive) is no part of the extraction's time.
+  const TTimerPause Paused(FComponent->Timer());
   Stream.reset();
   bool Up = RequireDiskEvent();
   if (Up) {

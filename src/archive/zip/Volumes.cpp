@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "archive/base/ArcErrors.h"
+#include "archive/base/OutputFiles.h"
 #include "archive/base/Stream32.h"
 #include "archive/base/UnZip.h"
 #include "archive/zip/DiskManager.h"
@@ -14,14 +15,10 @@ namespace ruvevid {
 
 namespace {
 
-bool IsPathDelimiter(char C) {
-  return C == '/' || C == '\\' || C == ':';
-}
-
 std::string ChangeExtension(const std::string& Name, const std::string& Extension) {
   std::size_t Dot = std::string::npos;
   for (std::size_t i = Name.size(); i > 0; --i) {
-    if (IsPathDelimiter(Name[i - 1])) break;
+    if (kOutputPathRules.IsDelimiter(Name[i - 1])) break;
     if (Name[i - 1] == '.') {
       Dot = i - 1;
       break;
@@ -67,6 +64,8 @@ bool TUnZip::OpenNextVolume(std::unique_ptr<TStream32>& Stream, std::int32_t Ind
     SetCancel(true);
     return false;
   }
+  // The application's answer is no part of the extraction's time.
+  const TTimerPause Paused(FTimer);
   Stream.reset();
   FRun.CurrentVolumeName = VolumeNameFor(Index, Last);
   if (FZip.HeaderState == THeaderTypeState{THeaderType::htLocal} &&
