@@ -115,10 +115,9 @@ void InflateEntry(TZipCommon& Component, std::unique_ptr<TStream32>& ArchiveStre
         // The compressed data goes on in the next part of the set.
         const std::int32_t Produced = Chunk - static_cast<std::int32_t>(Stream.Record().AvailOut);
         if (Produced > 0) WriteChunk(Component, Output, Buffer, Produced);
-        if (!NextVolume || !NextVolume(ArchiveStream) || !ArchiveStream) {
-          if (Component.ArcType() == TArcType::atZipMV) Component.SetCancel(true);
-          break;
-        }
+        // A part that cannot be brought up ends the entry; the user's cancel or a missing event
+        // has already cancelled the run, a refused part (damage) has not.
+        if (!NextVolume || !NextVolume(ArchiveStream) || !ArchiveStream) break;
         Remaining -= Produced;
         Chunk = static_cast<std::int32_t>(std::min<std::int64_t>(Remaining, kInflateChunkSize));
         ArchiveStream->Seek(0, TSeekOrigin::soBeginning);

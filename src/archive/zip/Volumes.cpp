@@ -66,13 +66,27 @@ bool TUnZip::OpenNextVolume(std::unique_ptr<TStream32>& Stream, std::int32_t Ind
   }
   // The application's answer is no part of the extraction's time.
   const TTimerPause Paused(FTimer);
-  Stream.reset();
-  FRun.CurrentVolumeName = VolumeNameFor(Index, Last);
-  if (FZip.HeaderState == THeaderTypeState{THeaderType::htLocal} &&
-      EqualsIgnoringCase(FRun.CurrentVolumeName, FArchiveFile)) {
+  const bool LastKnown = FZip.HeaderState != THeaderTypeState{THeaderType::htLocal};
+  // Damaged records must not send the run round the set's parts for ever: there is no part after
+  // the last, and the parts of a split set all have names of their own.
+  const std::string Open = Stream ? FRun.CurrentVolumeName : std::string();
+  std::string Wanted = VolumeNameFor(Index, Last);
+  if (!LastKnown && EqualsIgnoringCase(Wanted, FArchiveFile)) {
     ++Index;
-    FRun.CurrentVolumeName = VolumeNameFor(Index, 9999);
+    Wanted = VolumeNameFor(Index, 9999);
   }
+  const char* Refusal = nullptr;
+  if (LastKnown && Index > Last) {
+    Refusal = kPastLastPart;
+  } else if (!Open.empty() && Wanted == Open) {
+    Refusal = kSamePartAgain;
+  }
+  if (Refusal != nullptr) {
+    ReportError(Wanted, Refusal, std::to_string(Index + 1), ecBadBlock);
+    return false;
+  }
+  Stream.reset();
+  FRun.CurrentVolumeName = Wanted;
   bool& Cancel = *FCancel;
   bool Found = false;
   do {
@@ -82,6 +96,10 @@ bool TUnZip::OpenNextVolume(std::unique_ptr<TStream32>& Stream, std::int32_t Ind
   } while (!Found && !Cancel);
   if (!Found) {
     ReportError(FRun.CurrentVolumeName, "", std::to_string(Index + 1), ecUserCanceled);
+    return false;
+  }
+  if (!Open.empty() && FRun.CurrentVolumeName == Open) {
+    ReportError(Open, kSamePartAgain, std::to_string(Index + 1), ecBadBlock);
     return false;
   }
   FVolumeNumber = Index + 1;
