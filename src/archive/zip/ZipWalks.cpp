@@ -86,7 +86,7 @@ void TZipWalker::ExtractZip(std::unique_ptr<TStream32>& Input) {
     const std::int32_t Listed = Local ? ReadLocalHeaders(Input) : ReadCentralDirectory(Input);
     // A run in which no entry could be read has failed, whatever the reason: not a zip archive, an
     // empty one, or records that lead nowhere. (A FileSpec that selects nothing is no failure.)
-    if (FHeadersRead == 0 && !FArc.GetCancel()) {
+    if (FHeadersRead == 0 && !FDeclined && !FArc.GetCancel()) {
       FArc.ReportError(FArc.GetArchiveFile(),
                        IsZipFamily(FArc.ArcType()) ? kNoEntries : kNotZipArchive, "0",
                        ecBadFileHeader);
@@ -304,6 +304,8 @@ std::int32_t TZipWalker::ReadLocalHeaders(std::unique_ptr<TStream32>& Stream) {
   if (FArc.OnCorruptZipHeader) {
     bool Cancel = true;
     FArc.OnCorruptZipHeader(&FArc, Zip.HeaderState, Cancel);
+    // The application chose not to read the damaged archive: nothing to report.
+    FDeclined = Cancel;
     if (Cancel) return 0;
   }
 

@@ -94,6 +94,7 @@ class TZipWalker {
   TUnBaseHeaderObj FDirectory;
   std::vector<TListed> FListed;
   std::int32_t FHeadersRead = 0;
+  bool FDeclined = false;  // OnCorruptZipHeader declined the local-header walk
 };
 
 }  // namespace ruvevid
