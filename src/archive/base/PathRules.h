@@ -19,7 +19,8 @@ struct TOutputPath {
 
 class TPathRules {
  public:
-  explicit constexpr TPathRules(char Separator) : FSeparator(Separator), FDrives(Separator == '\\') {}
+  explicit constexpr TPathRules(char Separator)
+      : FSeparator(Separator), FDrives(Separator == '\\') {}
 
   // The rules of this system ('/'), and the Windows ones ('\').
   static constexpr TPathRules Native();

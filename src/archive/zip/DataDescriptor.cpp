@@ -49,8 +49,8 @@ class TWindow {
     const std::int64_t End = FStart + static_cast<std::int64_t>(FBytes.size());
     if (At < FStart || At >= End) return At;
     const void* Found = std::memchr(Byte(At), 'P', static_cast<std::size_t>(End - At));
-    return Found == nullptr ? End : FStart + (static_cast<const std::uint8_t*>(Found) -
-                                              FBytes.data());
+    return Found == nullptr ? End
+                            : FStart + (static_cast<const std::uint8_t*>(Found) - FBytes.data());
   }
   std::int64_t WindowEnd() const { return FStart + static_cast<std::int64_t>(FBytes.size()); }
 
@@ -66,8 +66,8 @@ class TWindow {
 };
 
 // A descriptor whose compressed size field at SizeAt equals Distance; Wide: 64-bit sizes.
-std::optional<TDataDescriptor> Read(const TWindow& Window, std::int64_t CrcAt, std::int64_t Distance,
-                                    bool Wide, std::int64_t End) {
+std::optional<TDataDescriptor> Read(const TWindow& Window, std::int64_t CrcAt,
+                                    std::int64_t Distance, bool Wide, std::int64_t End) {
   const std::int64_t Length = Wide ? 20 : 12;
   if (Distance < 0 || !Window.Has(CrcAt, Length)) return std::nullopt;
   const std::uint64_t Packed = Wide ? Window.U64(CrcAt + 4) : Window.U32(CrcAt + 4);

@@ -168,8 +168,8 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
     try {
       if (IsJar(Arc.ArcType())) {
         const std::string& Name = Run.OutputName;
-        Attr =
-            !Name.empty() && kOutputPathRules.IsDelimiter(Name.back()) ? kDirectoryAttr : kArchiveAttr;
+        Attr = !Name.empty() && kOutputPathRules.IsDelimiter(Name.back()) ? kDirectoryAttr
+                                                                          : kArchiveAttr;
       }
       if ((Attr & kDirectoryAttr) != 0) {
         Failed = !MakeDirectoryEntry(Arc);

@@ -226,8 +226,7 @@ bool TZipWalker::ReadLocalRecord(TStream32& Stream, std::int64_t P, TLocalRecord
                    static_cast<std::int32_t>(TLocalHeader::kSize))
     return false;
   bool Enciphered = false;
-  if (GetZipHeaderType(Local.Signature(), THeaderType::htLocal, Enciphered) !=
-      THeaderType::htLocal)
+  if (GetZipHeaderType(Local.Signature(), THeaderType::htLocal, Enciphered) != THeaderType::htLocal)
     return false;
   if (Enciphered) DecodeZipHeader(Local, Run.Cipher, FArc.HeaderKeyState());
   // Sizes deferred to a zip64 record are 64-bit in the data descriptor too.
@@ -239,8 +238,8 @@ bool TZipWalker::ReadLocalRecord(TStream32& Stream, std::int64_t P, TLocalRecord
   Record.Header = Local;
   Record.PackedSize = Join48(Local.PackedSize(), Record.High.PackedSize);
   Record.UnpackedSize = Join48(Local.UnpackedSize(), Record.High.UnpackedSize);
-  const std::int64_t DataStart = P + static_cast<std::int64_t>(TLocalHeader::kSize) +
-                                 Local.NameLength() + Local.ExtraLength();
+  const std::int64_t DataStart =
+      P + static_cast<std::int64_t>(TLocalHeader::kSize) + Local.NameLength() + Local.ExtraLength();
   Record.Descriptor.reset();
   Record.DataEnd = DataStart + static_cast<std::int64_t>(Record.PackedSize);
   Record.Next = Record.DataEnd;
@@ -262,13 +261,15 @@ bool TZipWalker::ReadLocalRecord(TStream32& Stream, std::int64_t P, TLocalRecord
 }
 
 std::vector<TZipWalker::TLocalRecord> TZipWalker::ListLocalHeaders(TStream32& Stream,
-                                                                    std::int64_t Limit) {
+                                                                   std::int64_t Limit) {
   std::vector<TLocalRecord> Records;
   // The first local header in the file, in front of the central directory.
   std::vector<std::uint8_t> Block(65536);
   std::int64_t P = -1;
-  for (std::int64_t At = 0; At < Limit && P < 0; At += static_cast<std::int64_t>(Block.size()) - 3) {
-    const std::int32_t Got = ReadAt(Stream, At, Block.data(), static_cast<std::int32_t>(Block.size()));
+  for (std::int64_t At = 0; At < Limit && P < 0;
+       At += static_cast<std::int64_t>(Block.size()) - 3) {
+    const std::int32_t Got =
+        ReadAt(Stream, At, Block.data(), static_cast<std::int32_t>(Block.size()));
     for (std::int32_t j = 0; j + 4 <= Got; ++j) {
       if (Block[static_cast<std::size_t>(j)] == 'P' &&
           IsLocalHeaderSignature(GetLE32(Block.data() + j))) {
@@ -317,8 +318,7 @@ std::int32_t TZipWalker::ReadLocalHeaders(std::unique_ptr<TStream32>& Stream) {
   while (ReadLocalRecord(*Stream, P, Record)) {
     if (FArc.GetCancel()) break;
     ++FHeadersRead;
-    Run.EntryName =
-        TranslateEntryName(Record.Raw, Record.Header.Flags(), FArc.TranslateOemChar);
+    Run.EntryName = TranslateEntryName(Record.Raw, Record.Header.Flags(), FArc.TranslateOemChar);
     if (!Run.EntryName.empty() &&
         MatchFileSpec(Run.EntryName, FArc.FileSpec, &Run.ExcludeList, FArc.RecurseDirs)) {
       TZipDirEntry& Entry = Run.ScratchEntry;
@@ -372,7 +372,7 @@ void TZipWalker::VisitEntry(std::unique_ptr<TStream32>& Stream, const TZipDirEnt
 }
 
 TZipWalker::TEntryStep TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t i,
-                                               bool ListedFromCentral) {
+                                              bool ListedFromCentral) {
   if (FArc.GetCancel()) return TEntryStep::esStop;
   TZipDirEntry& Entry = FDirectory.GetEntry(i);
   FArc.Run().CurrentEntry = &Entry;

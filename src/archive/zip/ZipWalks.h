@@ -6,9 +6,8 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
-
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "archive/zip/DataDescriptor.h"
