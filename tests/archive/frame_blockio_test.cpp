@@ -124,6 +124,18 @@ TEST_F(BlockIoTest, DiskFullWhileCancelledReturnsWithoutRaising) {
   EXPECT_EQ(Log.Lines, (Lines{"Error 25443 [arc.zip] [out.bin] [0]"}));
 }
 
+// An entry may not write more than it declares: the write that would go past fails the entry.
+TEST_F(BlockIoTest, OutputPastTheEntrysLimitFailsIt) {
+  TMemoryStream32 Out;
+  Arc.Run().OutputLimit = 150;
+  Arc.Run().OutputWritten = 0;
+  auto Data = Bytes(100, 2);
+  EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 100, false, CrcKind32, 1), 100);
+  EXPECT_THROW(Arc.WriteBlock(Out, Data.data(), 100, false, CrcKind32, 1), E_RAISE);
+  EXPECT_EQ(Out.Data().size(), 100u);
+  EXPECT_EQ(Log.Lines, (Lines{"Error 25116 [out.bin] [more data than the archive declares] [0]"}));
+}
+
 TEST_F(BlockIoTest, InjectedDiskFullCountsWhateverWasWritten) {
   for (std::int32_t Accept : {0, 99}) {
     TShortWriteStream32 Out(Accept, ENOSPC);

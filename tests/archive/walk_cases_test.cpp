@@ -87,6 +87,15 @@ const std::vector<TCase> kCases = {
      {{"f/a.txt", "=f/a.txt"}, {"f/s/b.bin", "=f/s/b.bin"}},
      {},
      "-p PASS"},
+    {"EncryptedToAPipeReadFromItsLocalHeaders",
+     "os.system('zip -q -P PASS -r - f | cat > a.zip'); d = bytearray(open('a.zip','rb').read())\n"
+     "open('a.zip','wb').write(d.replace(b'PK\\x01\\x02', b'PK\\x00\\x00'))\n",
+     "a.zip",
+     0,
+     {"end PASS"},
+     {{"f/a.txt", "=f/a.txt"}, {"f/s/b.bin", "=f/s/b.bin"}},
+     {},
+     "-p PASS"},
     // 2. Zip64 records behind a stub, the end record deferring to them with 0xFFFFFFFF.
     {"Zip64BehindAStub",
      kZip64Folder + "d = bytearray(open('a.zip','rb').read()); e = end(d)\n"

@@ -45,6 +45,18 @@ TEST(WalkRun, TheArchivePercentageNeverFallsBack) {
   EXPECT_EQ(Run.Lines("end FAIL"), std::vector<std::string>{"end FAIL 4.txt"});
 }
 
+// No entry selected is no failure: the archive was read.
+TEST(WalkRun, AFileSpecThatSelectsNothingIsNoError) {
+  if (!HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
+  TempDir Work;
+  WriteText(Work / "in/a.txt", "a\n");
+  ASSERT_TRUE(Shell(Work / "in", "zip -q ../a.zip a.txt"));
+  TRecordedExtraction Run(Work / "a.zip", Work / "out");
+  Run.UnZip.FileSpec = {"*.none"};
+  EXPECT_EQ(Run.Run(), 0);
+  EXPECT_EQ(Run.Log, (std::vector<std::string>{"activate", "elapsed", "deactivate"}));
+}
+
 // A guard that holds for an absolute ExtractDir holds for a relative one (taken from the root).
 TEST(WalkRun, ALinkBelowARelativeOutputFolderIsNeverWrittenThrough) {
   if (!HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
