@@ -379,9 +379,15 @@ TZipWalker::TEntryStep TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream
   const TArcType Type = FArc.ArcType();
   const std::int32_t Last = FArc.ZipState().Headers.Ending.ThisDisk();
   if (IsVolumeSet(Type) && ListedFromCentral && Entry.DiskNumber - 1 > Last) {
-    // No such part: the entry is damaged, the others may not be.
-    FArc.ReportError(FArc.Run().EntryName, kPastLastPart, std::to_string(Entry.DiskNumber),
+    // No such part: the entry is damaged, the others may not be. It counts as done.
+    FArc.ReportError(FArc.GetArchiveFile(), kPastLastPart, std::to_string(Entry.DiskNumber),
                      ecBadFileHeader);
+    if (const std::vector<std::uint8_t>* Data = FDirectory.GetData(i);
+        Data != nullptr && Data->size() >= TCentralHeader::kSize) {
+      TCentralHeader Central;
+      std::copy_n(Data->begin(), TCentralHeader::kSize, Central.Bytes.begin());
+      FArc.Run().BytesRemaining -= Central.UnpackedSize();
+    }
     return TEntryStep::esSkip;
   }
   // The first entry brings its disk up. A later one of the central list does when it starts on
