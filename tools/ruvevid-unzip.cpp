@@ -20,7 +20,8 @@
 // is cancelled when that disk is still not there.
 //
 // Exit status 0 when the archive was read and every entry passed (no FAIL and no error), 1
-// otherwise, 2 for a wrong command line.
+// otherwise (a file that is no zip archive and an archive without entries are errors of the
+// extraction), 2 for a wrong command line.
 
 #include <cstdio>
 #include <filesystem>
@@ -125,6 +126,7 @@ int main(int argc, char** argv) {
   };
 
   UnZip.SetArchiveFile(Options.Archive);
+  UnZip.CreateStoredDirs = true;
   UnZip.ConfirmOverwrites = false;
   UnZip.OverwriteMode = TOverwriteMode::omOverwrite;
   UnZip.FileSpec = {"*.*"};

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/DriveQuery.h"
 
@@ -52,6 +53,10 @@ class IDriveLayer : public IDriveQuery {
 // /dev/disk/by-label, sizes, serial number and name length from statvfs.
 class TPosixDriveLayer final : public IDriveLayer {
  public:
+  // MountTable: the mount table read (tests give one without the folders they use).
+  explicit TPosixDriveLayer(std::string MountTable = TPosixDriveQuery::kMountTable)
+      : FQuery(std::move(MountTable)) {}
+
   std::optional<TDriveFacts> QueryDrive(const std::string& Path) override;
   std::string DriveOf(const std::string& Path) override;
   std::optional<TDiskSpace> DiskSpace(const std::string& Drive) override;

@@ -138,18 +138,22 @@ std::optional<TDriveFacts> TPosixDriveQuery::QueryDrive(const std::string& Path)
   if (Error) return std::nullopt;
   const std::string Target = Absolute.string();
 
-  std::ifstream MountInfo("/proc/self/mountinfo");
-  if (!MountInfo) return std::nullopt;
+  std::ifstream MountInfo(FMountTable);
   std::optional<TMountEntry> Best;
-  for (std::string Line; std::getline(MountInfo, Line);) {
+  for (std::string Line; MountInfo && std::getline(MountInfo, Line);) {
     auto Entry = ParseMountInfoLine(Line);
     if (!Entry || !IsPathPrefix(Entry->MountPoint, Target)) continue;
     // Later lines stack over earlier ones on the same mount point.
     if (!Best || Entry->MountPoint.size() >= Best->MountPoint.size()) Best = Entry;
   }
-  if (!Best) return std::nullopt;
-
   TDriveFacts Facts;
+  if (!Best) {
+    // No mount to be told: the folder itself stands for its drive, a fixed one.
+    Facts.Drive = fs::is_directory(Absolute, Error) ? Target : Absolute.parent_path().string();
+    Facts.DriveType = TDriveType::dtFixed;
+    return Facts;
+  }
+
   Facts.Drive = Best->MountPoint;
   Facts.Device = Best->Source;
   Facts.FileSystem = Best->FileSystem;

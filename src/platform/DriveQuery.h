@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace ruvevid {
 
@@ -34,10 +35,18 @@ class IDriveQuery {
   virtual std::optional<TDriveFacts> QueryDrive(const std::string& Path) = 0;
 };
 
-// Reads /proc/self/mountinfo, /sys/dev/block/*/removable and /dev/disk/by-label.
+// Reads /proc/self/mountinfo, /sys/dev/block/*/removable and /dev/disk/by-label. A path whose
+// mount cannot be told (a chroot or a container without its own mount table) is on a fixed disk
+// whose drive is the path's folder.
 class TPosixDriveQuery final : public IDriveQuery {
  public:
+  static constexpr const char* kMountTable = "/proc/self/mountinfo";
+  explicit TPosixDriveQuery(std::string MountTable = kMountTable)
+      : FMountTable(std::move(MountTable)) {}
   std::optional<TDriveFacts> QueryDrive(const std::string& Path) override;
+
+ private:
+  std::string FMountTable;
 };
 
 // Helpers of the POSIX implementation, exposed for tests.

@@ -3,6 +3,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <climits>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -20,6 +21,23 @@ bool StatPath(const std::string& Path, struct stat& Info) {
 bool FileExists(const std::string& Path) {
   struct stat info {};
   return StatPath(Path, info) && S_ISREG(info.st_mode);
+}
+
+bool PathExists(const std::string& Path) {
+  struct stat info {};
+  return StatPath(Path, info);
+}
+
+bool NameFitsFileSystem(const std::string& Path) {
+  if (Path.size() >= PATH_MAX) return false;
+  std::size_t Start = 0;
+  while (Start <= Path.size()) {
+    std::size_t End = Path.find('/', Start);
+    if (End == std::string::npos) End = Path.size();
+    if (End - Start > NAME_MAX) return false;
+    Start = End + 1;
+  }
+  return true;
 }
 
 bool DirectoryExists(const std::string& Path) {

@@ -33,8 +33,10 @@ TEST(DetectComponent, MissingFileClearsTheName) {
   UnZip.SetArchiveFile((Dir / "nothing.zip").string());
   EXPECT_EQ(UnZip.GetArchiveFile(), "");
   EXPECT_EQ(UnZip.ArcType(), atNA);
-  UnZip.SetArchiveFile(Dir.path().string());  // a directory does not count
-  EXPECT_EQ(UnZip.GetArchiveFile(), "");
+  // Something that is there but no regular file keeps its name, so that Activate can say why.
+  UnZip.SetArchiveFile(Dir.path().string());
+  EXPECT_EQ(UnZip.GetArchiveFile(), Dir.path().string());
+  EXPECT_EQ(UnZip.ArcType(), atNA);
 }
 
 TEST(DetectComponent, ZipFileIsDetectedAndDated) {

@@ -158,7 +158,8 @@ TEST_F(ActivateTest, ArchiveThatCannotBeOpenedReportsOpenError) {
 TEST_F(ActivateTest, DirectoryCannotBeOpenedAsArchive) {
   Arc.ForceArchiveFile(Dir.path().string());
   EXPECT_EQ(Arc.Activate(), 0);
-  EXPECT_EQ(Log.Lines, (Lines{"Error 25235 [" + Dir.path().string() + "] [] [0]"}));
+  EXPECT_EQ(Log.Lines,
+            (Lines{"Error 25235 [" + Dir.path().string() + "] [not a regular file] [0]"}));
 }
 
 TEST_F(ActivateTest, StreamlessTypesRunWithoutAStream) {

@@ -114,12 +114,13 @@ TEST_F(ProgressTest, SkipEntryProgress) {
   EXPECT_EQ(Reports, (std::vector<std::pair<int, int>>{{100, 25}, {0, 25}}));
 }
 
-TEST_F(ProgressTest, StoredCopyReportsAfterEveryBlockAgainstThePackedTotal) {
+// Against the unpacked total, like every other entry, so a mixed archive never falls back.
+TEST_F(ProgressTest, StoredCopyReportsAfterEveryBlockAgainstTheUnpackedTotal) {
   std::vector<std::uint8_t> Data(70000, 0x5A);
   TMemoryStream32 Input(Data);
   TMemoryStream32 Output;
-  Arc.Run().TotalPackedSize = 140000;
-  Arc.Run().TotalUnpackedSize = 1;  // not used by the stored copy
+  Arc.Run().TotalPackedSize = 1;  // not used by the stored copy
+  Arc.Run().TotalUnpackedSize = 140000;
   Arc.Run().BytesRemaining = 140000;
   TZipEntryInfo Info;
   Info.UnpackedSize = Data.size();

@@ -100,7 +100,15 @@ INSTANTIATE_TEST_SUITE_P(
         TComposeCase{"WinDriveDotDot", true, "C:\\out\\", "C:..\\x", true, "C:\\out\\..\\x", true},
         TComposeCase{"TrailingDotDot", false, "/out/", "a/..", true, "/out/a/..", true},
         TComposeCase{"DotDotFileNoStoredDirs", false, "/out/", "a/..", false, "/out/..", true},
-        TComposeCase{"DotDotDirNoStoredDirs", false, "/out/", "../x", false, "/out/x", false}),
+        TComposeCase{"DotDotDirNoStoredDirs", false, "/out/", "../x", false, "/out/x", false},
+        // ':' belongs to POSIX names; a drive is a letter, ':' and a separator at the start.
+        TComposeCase{"PosixColonInName", false, "/out/", "dir/file:1.txt", true,
+                     "/out/dir/file:1.txt", false},
+        TComposeCase{"PosixColonTime", false, "/out/", "time 12:30.log", true,
+                     "/out/time 12:30.log", false},
+        TComposeCase{"PosixDriveWithoutSeparator", false, "/out/", "C:x.txt", true, "/out/C:x.txt",
+                     false},
+        TComposeCase{"PosixDriveDotDot", false, "/out/", "a:/../../x", true, "/out/../../x", true}),
     [](const auto& Info) { return std::string(Info.param.Title); });
 
 }  // namespace

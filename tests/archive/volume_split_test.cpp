@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "archive/base/ArcErrors.h"
 #include "archive/volume_Support.h"
 #include "archive/zip/DiskManager.h"
@@ -208,6 +210,45 @@ TEST_P(SplitFixtureTest, ExtractsEveryEntry) {
 INSTANTIATE_TEST_SUITE_P(Fixtures, SplitFixtureTest,
                          ::testing::Values(TFixtureCase{"cc477-split-by-zip.zip", 243},
                                            TFixtureCase{"gen-a-infozip-split.zip", 6}));
+
+// The time the application takes to answer OnNextVolume is no part of the extraction's time.
+TEST_F(SplitSetTest, TheElapsedTimeLeavesOutThePartPrompts) {
+  TVolumeRun Run(Out.path());
+  std::uint32_t Now = 1000;
+  Run.UnZip.Timer().SetTickSource([&Now] { return Now; });
+  AcceptProposedParts(Run);
+  const auto Accept = Run.UnZip.OnNextVolume;
+  Run.UnZip.OnNextVolume = [&](TZipCommon* Sender, std::string& Name, const std::string& ID,
+                               bool Exists, bool& Cancel) {
+    Now += 400;
+    Accept(Sender, Name, ID, Exists, Cancel);
+  };
+  float Elapsed = -1;
+  Run.UnZip.OnElapsedTime = [&](TZipCommon*, float Seconds) { Elapsed = Seconds; };
+  EXPECT_EQ(Run.Run(Parts.back()), 3);
+  EXPECT_EQ(Run.Events.size(), Parts.size());
+  EXPECT_EQ(Elapsed, 0.0f);
+}
+
+// In a chroot or a container the folder's mount cannot be told: it is a fixed disk, and the set
+// extracts there.
+TEST_F(SplitSetTest, ExtractsWhereTheDriveCannotBeTold) {
+  const fs::path Table = Temp / "mountinfo";
+  std::ofstream(Table) << "22 1 0:21 / /no/such/mount rw - tmpfs tmpfs rw\n";
+  TPosixDriveLayer Drives(Table.string());
+  const auto Facts = Drives.QueryDrive(Parts.back().string());
+  ASSERT_TRUE(Facts.has_value());
+  EXPECT_EQ(Facts->DriveType, TDriveType::dtFixed);
+  EXPECT_EQ(Facts->Drive, fs::canonical(Source).string());
+  TVolumeRun Run(Out.path());
+  Run.UnZip.SetDriveLayer(Drives);
+  AcceptProposedParts(Run);
+  Run.UnZip.SetArchiveFile(Parts.back().string());
+  ASSERT_EQ(Run.UnZip.ArcType(), TArcType::atZipMV);
+  EXPECT_EQ(Run.UnZip.Activate(), 3);
+  EXPECT_TRUE(Run.Reports.empty());
+  ExpectAllExtracted();
+}
 
 }  // namespace
 }  // namespace ruvevid

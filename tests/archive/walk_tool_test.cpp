@@ -76,7 +76,7 @@ TEST_F(UnzipTool, AFailedEntryGivesFailAndExitStatusOne) {
   const TToolRun Run = RunTool("'" + (Work / "a.zip").string() + "' '" + Out() + "'");
   EXPECT_EQ(Run.Status, 1);
   EXPECT_NE(Run.Output.find("end FAIL " + Out() + "/a.txt\n"), std::string::npos);
-  EXPECT_NE(Run.Output.find("result 2\n"), std::string::npos);
+  EXPECT_NE(Run.Output.find("result 1\n"), std::string::npos) << "only kept entries count";
 }
 
 TEST_F(UnzipTool, ErrorsAreTabSeparatedAndThePasswordOptionIsUsed) {

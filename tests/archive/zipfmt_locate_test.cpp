@@ -114,15 +114,21 @@ TEST(ZipFmtLocate, TinyFilesAreNotSearched) {
   EXPECT_EQ(Locate({'P', 'K', 5, 6, 0}).Result, 0);
 }
 
-TEST(ZipFmtLocate, TheEndRecordNearestTheEndIsTaken) {
+// A second end record inside the comment: the one whose comment length reaches the end of the file
+// is the archive's; where none does (bytes after the archive), the one nearest the end.
+TEST(ZipFmtLocate, TheEndRecordWhoseCommentReachesTheEndIsTaken) {
   TZipSpec Spec = TwoEntries();
-  // A second end record inside the comment.
   Spec.Comment = std::string("note PK\x05\x06", 9) + std::string(18, '\0') + "tail";
-  const auto Bytes = zt::BuildZip(Spec);
+  auto Bytes = zt::BuildZip(Spec);
+  const auto Outer = static_cast<std::int64_t>(Bytes.size() - Spec.Comment.size()) - 22;
   const TLocated Found = Locate(Bytes);
-  const std::int64_t Inner = static_cast<std::int64_t>(Bytes.size()) - 4 - 18 - 4;
-  EXPECT_EQ(Found.State.CommentStart, Inner + 22);
-  EXPECT_TRUE(Found.State.HeaderState.Contains(htEnding));
+  EXPECT_EQ(Found.State.CommentStart, Outer + 22);
+  EXPECT_EQ(Found.Result, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.State.HeaderState, (THeaderTypeState{htLocal, htCentral, htEnding}));
+
+  Bytes.push_back('!');  // now no comment length reaches the end
+  const std::int64_t Inner = static_cast<std::int64_t>(Bytes.size()) - 1 - 4 - 18 - 4;
+  EXPECT_EQ(Locate(Bytes).State.CommentStart, Inner + 22);
 }
 
 TEST(ZipFmtLocate, Zip64RecordsInFrontOfTheEndRecord) {
@@ -217,17 +223,21 @@ TEST(ZipFmtLocate, StubWithoutAdjustmentSetsOffsetAdjust) {
   EXPECT_EQ(Found.State.HeaderState, kNormal) << ToString(Found.State.HeaderState);
 }
 
-TEST(ZipFmtLocate, Zip64WithAnUnadjustedStubIsListedFromItsLocalHeaders) {
+TEST(ZipFmtLocate, Zip64WithAnUnadjustedStubIsFoundFromWhereItsRecordsStand) {
   TZipSpec Spec = TwoEntries();
   Spec.Prefix = std::string(500, 'z');
   Spec.AdjustOffsets = false;
   Spec.Zip64Records = true;
-  // The first candidate comes from the unadjusted zip64 records, the second is measured from the
-  // end record without the 76 bytes of zip64 records: neither meets the directory.
-  const TLocated Found = Locate(zt::BuildZip(Spec));
-  EXPECT_EQ(Found.Result, 500);
-  EXPECT_EQ(Found.State.HeaderState, (THeaderTypeState{htLocal}));
-  EXPECT_EQ(Found.State.OffsetAdjust, 0u);
+  auto Bytes = zt::BuildZip(Spec);
+  // The plain end record defers its size and offset to the zip64 record.
+  PutLE32(Bytes.data() + Bytes.size() - 22 + 12, 0xFFFFFFFFu);
+  PutLE32(Bytes.data() + Bytes.size() - 22 + 16, 0xFFFFFFFFu);
+  // The locator's offset is 500 bytes short; the zip64 end record stands right in front of it.
+  const TLocated Found = Locate(Bytes);
+  EXPECT_EQ(Found.Result, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.State.HeaderState,
+            (THeaderTypeState{htLocal, htCentral, htEnding, htLocator, htEnding64}));
+  EXPECT_EQ(Found.State.OffsetAdjust, 500u);
 }
 
 TEST(ZipFmtLocate, WrongDirectoryFallsBackToTheLocalHeaderScan) {

@@ -25,6 +25,16 @@ inline constexpr int ecUnsupportedMethod = 25326;
 inline constexpr int ecUserCanceled = 25443;
 inline constexpr int ecInvalidPassword = 26517;
 
+// Extended messages that say why an archive or an entry was refused.
+inline constexpr const char* kNotRegularFile = "not a regular file";
+inline constexpr const char* kNameTooLong = "File name too long";
+inline constexpr const char* kOutputOverrun = "more data than the archive declares";
+inline constexpr const char* kNotZipArchive = "not a zip archive";
+inline constexpr const char* kNoEntries = "no entries";
+inline constexpr const char* kOverlappedEntries = "overlapped components";
+inline constexpr const char* kPastLastPart = "part past the last one of the set";
+inline constexpr const char* kSamePartAgain = "the set names the part already open";
+
 // The message of a code; empty for a code the engine does not use.
 std::string_view ErrorText(int ECode);
 

@@ -213,9 +213,10 @@ TArcType TArcTypeDetector::ClassifySignature(bool InExecutable, const TSignature
 }
 
 TArcType TArcTypeDetector::ClassifySplitZip() {
-  if (FDrives == nullptr) return TArcType::atNA;
+  // A set on a drive that cannot be told is a split set on a fixed disk.
+  if (FDrives == nullptr) return TArcType::atZipMV;
   const auto Facts = FDrives->QueryDrive(FArchiveFile);
-  if (!Facts) return TArcType::atNA;
+  if (!Facts) return TArcType::atZipMV;
   std::string FirstWord = Facts->VolumeLabel.substr(0, Facts->VolumeLabel.find(' '));
   for (char& C : FirstWord) C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
   if (Facts->DriveType == TDriveType::dtRemovable && FirstWord == "PKBACK#")

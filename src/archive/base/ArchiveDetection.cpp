@@ -1,26 +1,41 @@
 // Archive opening and type detection: the ArchiveFile and ArcType setters, DetectArcType (the work
 // is TArcTypeDetector's) and the volume naming of a detected archive.
 
-#include <sys/stat.h>
-
 #include "archive/base/ArcBase.h"
 #include "archive/base/ArcErrors.h"
 #include "archive/base/ArcTypeDetector.h"
 #include "archive/base/Stream32.h"
 #include "platform/DriveQuery.h"
+#include "platform/FileSystem.h"
 
 namespace ruvevid {
+
 namespace {
 
-bool RegularFileExists(const std::string& Name) {
-  struct stat Info {};
-  return !Name.empty() && ::stat(Name.c_str(), &Info) == 0 && !S_ISDIR(Info.st_mode);
+// For a part of a split set other than the last ("set.z01", "set.z03"), the last part beside it
+// ("set.zip"), which holds the set's directory; empty when Name is no such part or there is none.
+std::string LastPartOfSplitSet(const std::string& Name) {
+  const std::size_t Dot = Name.rfind('.');
+  if (Dot == std::string::npos || Name.size() - Dot < 4) return {};
+  const char Z = Name[Dot + 1];
+  if (Z != 'z' && Z != 'Z') return {};
+  for (std::size_t i = Dot + 2; i < Name.size(); ++i)
+    if (Name[i] < '0' || Name[i] > '9') return {};
+  const std::string Last = Name.substr(0, Dot) + (Z == 'z' ? ".zip" : ".ZIP");
+  return FileExists(Last) ? Last : std::string();
 }
 
 }  // namespace
 
 void TArcBase::SetArchiveFile(const std::string& Value) {
-  if (!RegularFileExists(Value)) {
+  // A split set is read from its last part whichever part was named.
+  if (const std::string Last = LastPartOfSplitSet(Value); !Last.empty()) {
+    SetArchiveFile(Last);
+    if (FArcType == TArcType::atZipMV) return;
+  }
+  // Something that exists but is no regular file (a folder, a FIFO, a device) keeps its name, so
+  // that Activate refuses it with a reason instead of "File not found".
+  if (!PathExists(Value)) {
     FArcType = TArcType::atNA;
     FArchiveFile.clear();
     return;

@@ -31,6 +31,12 @@ void TZipCommon::DecodeBuffer(bool Decrypt, void* Buffer, std::int32_t Count) {
 std::int32_t TZipCommon::WriteBlock(TStream32& Output, void* Buffer, std::int32_t Count,
                                     bool Decrypt, std::uint8_t CrcKind, std::uint8_t UpdateCrc) {
   Count = std::max(Count, 0);
+  // Output beyond what the archive declares (or, where it declares nothing, beyond what its bytes
+  // can expand to) is damage, and would let a small archive fill the disk.
+  if (FRun.OutputLimit >= 0 && Count > FRun.OutputLimit - FRun.OutputWritten) {
+    RaiseError(FRun.OutputName, kOutputOverrun, "0", ecBadBlock);
+    return 0;
+  }
   if (Decrypt && UpdateCrc == 1 && IsZipFamily(FArcType)) {
     FRun.Cipher.DecipherBuffer(Buffer, static_cast<std::size_t>(Count));
   }
@@ -41,13 +47,13 @@ std::int32_t TZipCommon::WriteBlock(TStream32& Output, void* Buffer, std::int32_
     // The error indication of this very write, never a stale one.
     Error = Output.LastWriteError();
   }
+  FRun.OutputWritten += Written;
+  // The entry driver uncounts an entry whose output is not kept.
   if (Error == ENOSPC) {
-    FRun.ExtractedCount = 0;
     RaiseError(FArchiveFile, FRun.OutputName, "0", ecDiskFull);
     return Written;
   }
   if (Written != Count) {
-    if (FRun.ExtractedCount > 0) --FRun.ExtractedCount;
     ReportError(FArchiveFile, FRun.OutputName, "0", ecWriteError);
     return Written;
   }
@@ -69,9 +75,12 @@ std::int64_t TZipCommon::CopyStored(TStream32& Input, TStream32& Output, const T
     if (Got <= 0) break;
     Left -= Got;
     FRun.BytesRemaining -= Got;
-    WriteHandler(Output, Buffer.data(), Got, Decrypt, CrcKind, 1);
-    if (Left < Size) ReportProgress(Size - Left, Size, FRun.TotalPackedSize);
-    if (GetCancel()) break;
+    // A block that could not be written ends the copy: the entry has failed.
+    const bool Whole = WriteHandler(Output, Buffer.data(), Got, Decrypt, CrcKind, 1) == Got;
+    // Measured against the unpacked total like every other entry, so that the archive's percentage
+    // never falls back between a stored and a compressed entry.
+    if (Left < Size) ReportProgress(Size - Left, Size, FRun.TotalUnpackedSize);
+    if (GetCancel() || !Whole) break;
   }
   return Left;
 }

@@ -88,6 +88,11 @@ TFileStream32::TFileStream32(const std::string& FileName, std::uint16_t Mode)
         break;
     }
   }
+  // A file opened for reading must be a regular file: a FIFO would block the open (and every read)
+  // for as long as nobody writes to it, and a device or a directory is no archive. The open itself
+  // does not wait; regular files ignore the flag.
+  const bool Reading = Mode != fmCreate && (Mode & 0x0003u) == fmOpenRead;
+  if (Reading) Flags |= O_NONBLOCK;
   int Handle = -1;
   do {
     Handle = ::open(FileName.c_str(), Flags, 0666);
@@ -97,8 +102,9 @@ TFileStream32::TFileStream32(const std::string& FileName, std::uint16_t Mode)
     return;
   }
   struct stat Info {};
-  if (::fstat(Handle, &Info) != 0 || S_ISDIR(Info.st_mode)) {
-    FOpenError = EISDIR;
+  const bool Examined = ::fstat(Handle, &Info) == 0;
+  if (!Examined || S_ISDIR(Info.st_mode) || (Reading && !S_ISREG(Info.st_mode))) {
+    FOpenError = Examined && !S_ISDIR(Info.st_mode) ? EINVAL : EISDIR;
     ::close(Handle);
     return;
   }

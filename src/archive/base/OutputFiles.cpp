@@ -20,11 +20,6 @@ namespace ruvevid {
 
 namespace {
 
-bool PathExists(const std::string& Path) {
-  std::error_code Error;
-  return !Path.empty() && std::filesystem::exists(Path, Error);
-}
-
 std::string CurrentDirectory() {
   std::error_code Error;
   const std::filesystem::path Folder = std::filesystem::current_path(Error);
@@ -50,7 +45,11 @@ bool IsOutputRefused(const TZipCommon& Component, const std::string& FileName,
   const TOutputPath Composed =
       kOutputPathRules.ComposeOutputName(StoredName, ExtractDir, Component.UseStoredDirs);
   if (Composed.Refused && Composed.Name == FileName) return true;
-  const std::string Base = kOutputPathRules.AppendBackslash(ExtractDir);
+  // The folder the names are composed below: a relative ExtractDir is taken from the root, as the
+  // output names are.
+  std::string Base = kOutputPathRules.AppendBackslash(ExtractDir);
+  if (!Base.empty() && Base.front() != kOutputPathRules.Separator())
+    Base.insert(Base.begin(), kOutputPathRules.Separator());
   if (!Base.empty() && FileName.compare(0, Base.size(), Base) == 0)
     return HasLinkedDirectoryBelow(Base, FileName);
   return false;

@@ -1,5 +1,7 @@
 #include "archive/base/PathRules.h"
 
+#include <cctype>
+
 namespace ruvevid {
 
 std::string TPathRules::Normalise(std::string_view Path) const {
@@ -11,11 +13,11 @@ std::string TPathRules::Normalise(std::string_view Path) const {
 
 std::string TPathRules::DirPart(std::string_view Path) const {
   std::size_t K = Path.size();
-  if (K == 3 && Path.find(':') != std::string_view::npos) return std::string(Path);
+  if (FDrives && K == 3 && Path.find(':') != std::string_view::npos) return std::string(Path);
   while (K > 0 && !IsDelimiter(Path[K - 1])) --K;
   // K is one past the last delimiter; the delimiter itself stands at K - 1.
   if (K > 0 && IsSeparator(Path[K - 1])) {
-    const bool RootOfDrive = K == 3 && Path.size() >= 2 && Path[1] == ':';
+    const bool RootOfDrive = FDrives && K == 3 && Path.size() >= 2 && Path[1] == ':';
     if (!RootOfDrive) --K;
   }
   return std::string(Path.substr(0, K));
@@ -59,6 +61,24 @@ bool TPathRules::LeavesFolder(std::string_view RelativeName) {
   return Component == ".";
 }
 
+std::string TPathRules::StripDrive(std::string Name) const {
+  if (FDrives) {
+    if (Name.find(':') != std::string::npos) {
+      // A drive prefix: "C:\x" loses "C:\", "C:x" loses "C:".
+      const std::size_t FirstSeparator = Name.find(FSeparator);
+      Name.erase(0, FirstSeparator == 2 ? 3 : 2);
+      return Name;
+    }
+  } else if (Name.size() >= 3 && std::isalpha(static_cast<unsigned char>(Name[0])) != 0 &&
+             Name[1] == ':' && Name[2] == FSeparator) {
+    // A name written on Windows with its drive; every other ':' belongs to the name.
+    Name.erase(0, 3);
+    return Name;
+  }
+  if (!Name.empty() && Name.front() == FSeparator) Name.erase(0, 1);
+  return Name;
+}
+
 TOutputPath TPathRules::ComposeOutputName(std::string_view StoredName, std::string_view ExtractDir,
                                           bool UseStoredDirs) const {
   TOutputPath Result;
@@ -66,20 +86,15 @@ TOutputPath TPathRules::ComposeOutputName(std::string_view StoredName, std::stri
   std::string Name = Normalise(StoredName);
   std::string Dir;
   if (UseStoredDirs) {
-    if (Name.find(':') != std::string::npos) {
-      // A drive prefix: "C:\x" loses "C:\", "C:x" loses "C:".
-      const std::size_t FirstSeparator = Name.find(FSeparator);
-      Name.erase(0, FirstSeparator == 2 ? 3 : 2);
-    } else if (!Name.empty() && Name.front() == FSeparator) {
-      Name.erase(0, 1);
-    }
+    Name = StripDrive(std::move(Name));
     Dir = AppendBackslash(Normalise(ExtractDir)) + DirWithSeparator(Name);
     Result.Refused = LeavesFolder(Name);
   } else {
     Dir = Normalise(ExtractDir);
     Result.Refused = LeavesFolder(FileNamePart(Name));
   }
-  if (Dir.find(':') == std::string::npos && (Dir.empty() || Dir.front() != FSeparator)) {
+  const bool HasDrive = FDrives && Dir.find(':') != std::string::npos;
+  if (!HasDrive && (Dir.empty() || Dir.front() != FSeparator)) {
     Dir.insert(Dir.begin(), FSeparator);
   }
   Result.Name = AppendBackslash(Dir) + FileNamePart(Name);

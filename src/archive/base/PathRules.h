@@ -3,7 +3,9 @@
 // separator, so the same code serves the native build ('/') and the Windows rules ('\').
 //
 // Both '/' and '\' count as separators when names are taken apart; names that the rules build use
-// the native separator. A ':' ends a drive prefix as on Windows.
+// the native separator. Under the Windows rules a ':' ends a drive prefix; under the POSIX rules it
+// is an ordinary character of a name, and only a letter, ':' and a separator at the very start of
+// a stored name ("C:\", "C:/") are taken as a drive prefix and removed.
 
 #include <string>
 #include <string_view>
@@ -17,7 +19,8 @@ struct TOutputPath {
 
 class TPathRules {
  public:
-  explicit constexpr TPathRules(char Separator) : FSeparator(Separator) {}
+  explicit constexpr TPathRules(char Separator)
+      : FSeparator(Separator), FDrives(Separator == '\\') {}
 
   // The rules of this system ('/'), and the Windows ones ('\').
   static constexpr TPathRules Native();
@@ -25,7 +28,8 @@ class TPathRules {
 
   constexpr char Separator() const { return FSeparator; }
   static constexpr bool IsSeparator(char C) { return C == '/' || C == '\\'; }
-  static constexpr bool IsDelimiter(char C) { return IsSeparator(C) || C == ':'; }
+  // A character that ends a directory part: a separator, and ':' under the Windows rules.
+  constexpr bool IsDelimiter(char C) const { return IsSeparator(C) || (FDrives && C == ':'); }
 
   // Every '/' and '\' turned into the native separator.
   std::string Normalise(std::string_view Path) const;
@@ -33,7 +37,7 @@ class TPathRules {
   std::string DirPart(std::string_view Path) const;
   // Path's directory part with its trailing separator (empty when Path has none).
   std::string DirWithSeparator(std::string_view Path) const;
-  // What follows the last separator or ':'.
+  // What follows the last delimiter.
   std::string FileNamePart(std::string_view Path) const;
   // S with the separator appended unless S is empty or already ends with one.
   std::string AppendBackslash(std::string_view S) const;
@@ -48,7 +52,11 @@ class TPathRules {
   static bool LeavesFolder(std::string_view RelativeName);
 
  private:
+  // The stored name with its drive prefix removed (see the header comment).
+  std::string StripDrive(std::string Name) const;
+
   char FSeparator;
+  bool FDrives;  // drive letters and ':' as on Windows
 };
 
 constexpr TPathRules TPathRules::Native() {

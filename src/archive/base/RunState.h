@@ -52,6 +52,13 @@ struct TRunState {
   // Per-entry decoder budget: compressed bytes left to read, output bytes still expected.
   std::int64_t PackedBytesLeft = 0;
   std::int64_t OutputBytesExpected = 0;
+  // The entry's sizes are known (from the central directory, the local header or a data
+  // descriptor); false for an entry of the local-header walk whose descriptor was not found.
+  bool EntrySizeKnown = true;
+  // The most the entry may write (negative: no limit) and what it has written: its declared size,
+  // or, while that is unknown, the archive bytes left times the method's largest expansion.
+  std::int64_t OutputLimit = -1;
+  std::int64_t OutputWritten = 0;
 
   // The CRC accumulators and the cipher's key state of the entry being extracted.
   TCrcAccumulators Crc;

@@ -3,6 +3,7 @@
 // cancel flag and a progress callback), THandleStream32 over an OS file descriptor, and
 // TFileStream32, which opens or creates a named file. Archive and output files go through these.
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -143,8 +144,10 @@ class TFileStream32 : public THandleStream32 {
 
   bool IsOpen() const { return FHandle >= 0; }
   const std::string& FileName() const { return FFileName; }
-  // errno of a failed open, 0 when open.
+  // errno of a failed open, 0 when open; EISDIR for a directory, EINVAL for another file that is
+  // not a regular file (a FIFO, a device) opened for reading.
   int OpenError() const { return FOpenError; }
+  bool NotRegularFile() const { return FOpenError == EISDIR || FOpenError == EINVAL; }
 
  private:
   std::string FFileName;

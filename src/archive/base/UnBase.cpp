@@ -37,7 +37,7 @@ bool TUnBase::OpenArchive(std::unique_ptr<TStream32>& Input) {
   if (IsStreamlessArcType(FArcType)) return true;
   auto Stream = std::make_unique<TFileStream32>(FArchiveFile, fmOpenRead | fmShareDenyWrite);
   if (!Stream->IsOpen()) {
-    ReportError(FArchiveFile, "", "0", ecOpenError);
+    ReportError(FArchiveFile, Stream->NotRegularFile() ? kNotRegularFile : "", "0", ecOpenError);
     return false;
   }
   FArchiveSize = Stream->Size();

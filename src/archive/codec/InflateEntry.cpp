@@ -21,6 +21,7 @@ struct TEntrySize {
 
 TEntrySize EntrySize(const TZipCommon& Component) {
   const TZipFormatState& Zip = Component.ZipState();
+  const TRunState& Run = Component.Run();
   const bool Local = Zip.HeaderState == THeaderTypeState{THeaderType::htLocal};
   const std::uint32_t Low =
       Local ? Zip.Headers.Local.UnpackedSize() : Zip.Headers.Central.UnpackedSize();
@@ -29,6 +30,12 @@ TEntrySize EntrySize(const TZipCommon& Component) {
   Size.Expected = static_cast<std::int64_t>(
       Low | (static_cast<std::uint64_t>(Zip.HighWords.UnpackedSize) << 32));
   Size.Encrypted = (Flags & 1) != 0;
+  // An entry whose sizes were deferred to a data descriptor has them from the walk (descriptor
+  // found) or is decoded until its data ends, within the entry's output limit.
+  if (Local && (Flags & 0x0008u) != 0) {
+    Size.Expected = Run.EntrySizeKnown ? static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize)
+                                       : std::max<std::int64_t>(Run.OutputLimit, 0);
+  }
   return Size;
 }
 
@@ -43,6 +50,12 @@ void Account(TZipCommon& Component, std::int64_t Count, std::int64_t Expected) {
   Run.BytesRemaining -= Count;
   Run.OutputBytesExpected -= Count;
   Component.ReportProgress(Expected - Run.OutputBytesExpected, Expected, Run.TotalUnpackedSize);
+}
+
+// What the entry still owes the archive's progress when its data ends or fails: the rest of its
+// declared size (nothing for an entry whose size is not known).
+std::int64_t Unproduced(const TZipCommon& Component) {
+  return std::max<std::int64_t>(Component.Run().OutputBytesExpected, 0);
 }
 
 void WriteChunk(TZipCommon& Component, TStream32& Output, std::uint8_t* Buffer,
@@ -87,7 +100,7 @@ void InflateEntry(TZipCommon& Component, std::unique_ptr<TStream32>& ArchiveStre
         Account(Component, Produced, Size.Expected);
         if (Produced < Chunk) {
           // The data ended before the expected size: what is missing will not come.
-          Account(Component, Remaining - Produced, Size.Expected);
+          Account(Component, Unproduced(Component), Size.Expected);
           Component.Run().PackedBytesLeft = 0;
           break;
         }
@@ -102,10 +115,9 @@ void InflateEntry(TZipCommon& Component, std::unique_ptr<TStream32>& ArchiveStre
         // The compressed data goes on in the next part of the set.
         const std::int32_t Produced = Chunk - static_cast<std::int32_t>(Stream.Record().AvailOut);
         if (Produced > 0) WriteChunk(Component, Output, Buffer, Produced);
-        if (!NextVolume || !NextVolume(ArchiveStream) || !ArchiveStream) {
-          if (Component.ArcType() == TArcType::atZipMV) Component.SetCancel(true);
-          break;
-        }
+        // A part that cannot be brought up ends the entry; the user's cancel or a missing event
+        // has already cancelled the run, a refused part (damage) has not.
+        if (!NextVolume || !NextVolume(ArchiveStream) || !ArchiveStream) break;
         Remaining -= Produced;
         Chunk = static_cast<std::int32_t>(std::min<std::int64_t>(Remaining, kInflateChunkSize));
         ArchiveStream->Seek(0, TSeekOrigin::soBeginning);
@@ -114,13 +126,17 @@ void InflateEntry(TZipCommon& Component, std::unique_ptr<TStream32>& ArchiveStre
         continue;
       }
       // A decoder failure: the rest of the entry is given up.
-      Account(Component, Remaining, Size.Expected);
+      Account(Component, Unproduced(Component), Size.Expected);
       Component.Run().PackedBytesLeft = 0;
       Failed = true;
     } catch (const EWriteError&) {
       throw;
+    } catch (const E_RAISE&) {
+      // The block writer gave up on the entry (a full disk, a chunk not written, more output than
+      // declared): one report, and no more decoding for nothing.
+      throw;
     } catch (...) {
-      // E_RAISE from the block writer's reports, or anything else: on with the next chunk.
+      // Anything else: on with the next chunk.
       Remaining -= Chunk;
       Chunk = static_cast<std::int32_t>(std::min<std::int64_t>(Remaining, kInflateChunkSize));
     }

@@ -39,6 +39,15 @@ void TDiskSpannObj::Init(TUnZip& Component, bool* CancelFlag, const TDiskPrompt&
 }
 
 bool TDiskSpannObj::BringUpDisk(std::unique_ptr<TStream32>& Stream) {
+  // The wait for the application (and the user at the drive) is no part of the extraction's time.
+  const TTimerPause Paused(FComponent->Timer());
+  // A disk past the last one of the set is asked for only by damaged records.
+  const TZipFormatState& Zip = FComponent->ZipState();
+  if (WantedDisk > 1 && Zip.HeaderState.Contains(THeaderType::htEnding) &&
+      WantedDisk > Zip.Headers.Ending.ThisDisk() + 1) {
+    Report(FArchiveName, kPastLastPart, std::to_string(WantedDisk), ecBadBlock);
+    return false;
+  }
   Stream.reset();
   bool Up = RequireDiskEvent();
   if (Up) {

@@ -1,11 +1,15 @@
 #include "archive/zip/EntryDriver.h"
 
+#include <functional>
+#include <utility>
+
 #include "archive/base/OutputFiles.h"
 #include "archive/base/Stream32.h"
 #include "archive/base/UnZip.h"
 #include "archive/zip/EntryOutput.h"
 #include "archive/zip/LittleEndian.h"
 #include "archive/zip/MethodDispatch.h"
+#include "platform/FileSystem.h"
 
 namespace ruvevid {
 
@@ -28,6 +32,43 @@ void ForceVerdictFailure(TRunState& Run, std::uint32_t Stored) {
   Run.Crc.Crc32 = Stored ^ 1u;
 }
 
+// Runs a clean-up when the scope ends, however it ends.
+class TScopeExit {
+ public:
+  explicit TScopeExit(std::function<void()> Action) : FAction(std::move(Action)) {}
+  ~TScopeExit() { FAction(); }
+  TScopeExit(const TScopeExit&) = delete;
+  TScopeExit& operator=(const TScopeExit&) = delete;
+
+ private:
+  std::function<void()> FAction;
+};
+
+// Makes the whole entry count as processed when it ends: a decoder that gave up, a write that
+// failed or a copy cut short leaves bytes of it uncounted, and the archive's percentage must still
+// reach the next entry's start, never fall back.
+class TEntryProgress {
+ public:
+  explicit TEntryProgress(TUnZip& Arc)
+      : FArc(Arc),
+        FDoneAt(Arc.Run().BytesRemaining -
+                static_cast<std::int64_t>(Arc.Run().EntryInfo.UnpackedSize)) {}
+  ~TEntryProgress() {
+    TRunState& Run = FArc.Run();
+    if (Run.BytesRemaining <= FDoneAt) return;
+    Run.BytesRemaining = FDoneAt;
+    if (FArc.GetCancel()) return;
+    const auto Size = static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize);
+    FArc.ReportProgress(Size, Size, Run.TotalUnpackedSize);
+  }
+  TEntryProgress(const TEntryProgress&) = delete;
+  TEntryProgress& operator=(const TEntryProgress&) = delete;
+
+ private:
+  TUnZip& FArc;
+  std::int64_t FDoneAt;
+};
+
 bool IsJar(TArcType Type) {
   return Type == TArcType::atJar || Type == TArcType::atJarExe;
 }
@@ -37,6 +78,10 @@ bool IsJar(TArcType Type) {
 bool MakeDirectoryEntry(TUnZip& Arc) {
   TRunState& Run = Arc.Run();
   if (Run.OutputMode == 0 && Arc.CreateStoredDirs) {
+    if (!NameFitsFileSystem(Run.OutputName)) {
+      Arc.ReportError(Run.OutputName, kNameTooLong, "0", ecOpenError);
+      return false;
+    }
     if (IsOutputRefused(Arc, Run.OutputName, Run.EntryName)) return false;
     const std::string Written = WrittenOutputName(Arc, Run.OutputName);
     if (Written.empty() || !Arc.ForceDirectories(Written)) return false;
@@ -53,29 +98,31 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
   TRunState& Run = Arc.Run();
   TZipFormatState& Zip = Arc.ZipState();
   TLocalHeader& Local = Zip.Headers.Local;
-  const bool PasswordSkipped = Run.EntryEncrypted && Run.PasswordFailed;
-  if (!PasswordSkipped && !Output.Open(Run.OutputName, Run.EntryName)) {
-    Arc.ReportError(Run.OutputName, "", "0", ecOpenError);
-    Arc.SkipEntryProgress(Run.EntryInfo);
-    --Run.ExtractedCount;
-    return false;
-  }
-  if (PasswordSkipped) {
-    --Run.ExtractedCount;
+  if (Run.EntryEncrypted && Run.PasswordFailed) {
     Arc.SkipEntryProgress(Run.EntryInfo);
     // OnEnd names the entry, as no output was made for it.
     Run.OutputName = Run.EntryName;
     return false;
   }
+  // A name the file system cannot hold is refused, never written under a shortened name.
+  const bool Fits = NameFitsFileSystem(Run.OutputName);
+  if (!Fits || !Output.Open(Run.OutputName, Run.EntryName)) {
+    Arc.ReportError(Run.OutputName, Fits ? "" : kNameTooLong, "0", ecOpenError);
+    Arc.SkipEntryProgress(Run.EntryInfo);
+    return false;
+  }
 
-  // Entries written with a data descriptor carry their CRC in the central header only.
+  // An entry written with a data descriptor has its CRC in the central header (or in the
+  // descriptor, which the local-header walk puts in the local header buffer): its local CRC field
+  // is 0, or, for an encrypted entry streamed by Info-ZIP, the DOS time of the check byte.
   const TCentralHeader& Central = Zip.Headers.Central;
-  if (ListedFromCentral && Local.Crc32() == 0 && Central.PackedSize() != 0)
+  const bool Deferred = (Run.EntryInfo.Flags & kDataDescriptorFlag) != 0;
+  if (ListedFromCentral && ((Local.Crc32() == 0 && Central.PackedSize() != 0) || Deferred))
     PutLE32(&Local.Bytes[kLocalCrcOffset], Central.Crc32());
-  // Listed from local headers, an entry whose CRC and sizes were deferred to a data descriptor has
-  // nothing to be checked against: it is decoded and reported, but never replaces a file.
-  const bool Unverifiable =
-      !ListedFromCentral && (Run.EntryInfo.Flags & kDataDescriptorFlag) != 0 && Local.Crc32() == 0;
+  // Listed from local headers, an entry whose CRC and sizes were deferred to a data descriptor that
+  // was not found has nothing to be checked against: it is decoded and reported, but never
+  // replaces a file.
+  const bool Unverifiable = !ListedFromCentral && !Run.EntrySizeKnown;
 
   const auto DosDateTime = static_cast<std::uint32_t>(Local.DosDateTime());
   try {
@@ -99,6 +146,13 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
     Arc.SkipEntryProgress(Run.EntryInfo);
     return false;
   }
+  // The entry counts as done for the archive's progress however it ends, and counts as extracted
+  // only when its output is kept.
+  const TEntryProgress Progress(Arc);
+  bool Kept = false;
+  const TScopeExit Uncount([&] {
+    if (!IsDirectory && !Kept && Run.ExtractedCount > 0) --Run.ExtractedCount;
+  });
   if (IsDirectory) {
     Run.EntryEncrypted = false;
   } else {
@@ -115,8 +169,8 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
     try {
       if (IsJar(Arc.ArcType())) {
         const std::string& Name = Run.OutputName;
-        Attr =
-            !Name.empty() && TPathRules::IsDelimiter(Name.back()) ? kDirectoryAttr : kArchiveAttr;
+        Attr = !Name.empty() && kOutputPathRules.IsDelimiter(Name.back()) ? kDirectoryAttr
+                                                                          : kArchiveAttr;
       }
       if ((Attr & kDirectoryAttr) != 0) {
         Failed = !MakeDirectoryEntry(Arc);
@@ -131,10 +185,12 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
     }
 
     const std::uint32_t Stored = Arc.ZipState().Headers.Local.Crc32();
-    if (Written && !Arc.GetCancel() && CrcMatches(Stored, Run.Crc.Crc32) && !Output.Commit()) {
-      if (Run.ExtractedCount > 0) --Run.ExtractedCount;
-      Arc.ReportError(Arc.GetArchiveFile(), Run.OutputName, "0", ecWriteError);
-      Failed = true;
+    if (Written && !Arc.GetCancel() && CrcMatches(Stored, Run.Crc.Crc32)) {
+      Kept = Output.Commit();
+      if (!Kept) {
+        Arc.ReportError(Arc.GetArchiveFile(), Run.OutputName, "0", ecWriteError);
+        Failed = true;
+      }
     }
     Output.Discard();
     if (Failed) ForceVerdictFailure(Run, Stored);

@@ -1,6 +1,6 @@
 #include "archive/zip/HeaderName.h"
 
-#include <array>
+#include <vector>
 
 #include "archive/base/Stream32.h"
 #include "archive/codec/ZipCipher.h"
@@ -11,10 +11,8 @@
 namespace ruvevid {
 
 std::string ReadHeaderName(TStream32& Stream, std::uint16_t Length, TZipCipher* Decipher) {
-  std::array<std::uint8_t, kMaxHeaderName + 1> Buffer{};
-  const auto Wanted = static_cast<std::int32_t>(Length < kMaxHeaderName ? Length : kMaxHeaderName);
-  const std::int32_t Got = ReadSome(Stream, Buffer.data(), Wanted);
-  if (Length > kMaxHeaderName) Stream.Seek(Length - kMaxHeaderName, TSeekOrigin::soCurrent);
+  std::vector<std::uint8_t> Buffer(Length);
+  const std::int32_t Got = ReadSome(Stream, Buffer.data(), static_cast<std::int32_t>(Length));
   const auto Kept = static_cast<std::size_t>(Got > 0 ? Got : 0);
   if (Decipher != nullptr) DecodeZipName(Buffer.data(), Kept, *Decipher);
   std::size_t End = 0;

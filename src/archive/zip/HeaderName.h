@@ -12,12 +12,10 @@ namespace ruvevid {
 class TStream32;
 class TZipCipher;
 
-// The longest name kept; the bytes of a longer name are skipped.
-inline constexpr std::size_t kMaxHeaderName = 255;
-
-// Reads a header's name of Length bytes: keeps the first 255, skips the rest so the stream stands
-// after the whole name, deciphers the kept bytes when Decipher is given (an enciphered header's
-// key stream goes on into its name) and cuts the name at its first zero byte.
+// Reads a header's name of Length bytes, the whole name (a name cut short could land on another
+// entry's file; a name the file system cannot hold is refused when its output is made), deciphers
+// it when Decipher is given (an enciphered header's key stream goes on into its name) and cuts it
+// at its first zero byte. The stream then stands after the whole name.
 std::string ReadHeaderName(TStream32& Stream, std::uint16_t Length, TZipCipher* Decipher = nullptr);
 
 // General purpose flag bit 11: the name is UTF-8.

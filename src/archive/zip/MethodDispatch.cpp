@@ -17,6 +17,58 @@ constexpr std::uint64_t kEncryptionHeaderSize = 12;
 // Raw deflate data with a 32 KB window (64 KB in deflate64 mode).
 constexpr std::int8_t kInflateWindowBits = -15;
 
+// The most output one byte of compressed data can give, by method: a bound on what a damaged
+// entry whose size is unknown may write.
+//   stored     1
+//   shrunk     an LZW code of at least 9 bits stands for at most 8192 - 257 + 1 bytes: 7054
+//   reduced    a match of at most 273 bytes takes four follower-coded bytes of at least 2 bits
+//   imploded   a match of at most 321 bytes takes at least 17 bits: 151
+//   deflated   258 bytes from a 1-bit length code and a 1-bit distance code: 1032
+//   deflate64  65538 bytes from 1 + 16 extra + 1 bits: 29128
+std::int64_t LargestExpansion(std::uint32_t Method) {
+  switch (Method) {
+    case kMethodStored:
+      return 1;
+    case 1:
+      return 7054;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+      return 273;
+    case 6:
+      return 151;
+    case kMethodDeflated:
+      return 1032;
+    case kMethodDeflate64:
+      return 29128;
+    default:
+      return 0;
+  }
+}
+
+// How much the entry may write: its declared size, or what the archive bytes left can expand to.
+std::int64_t OutputLimit(const TUnZip& Arc, const TZipEntryInfo& Info, TStream32* Input) {
+  if (Arc.Run().EntrySizeKnown) return static_cast<std::int64_t>(Info.UnpackedSize);
+  const std::int64_t Left = Input != nullptr ? Input->GetSize() - Input->Position() : 0;
+  return std::max<std::int64_t>(Left, 0) * LargestExpansion(Info.Method);
+}
+
+// The limit holds for one entry's decoding.
+class TOutputLimitScope {
+ public:
+  TOutputLimitScope(TRunState& Run, std::int64_t Limit) : FRun(Run) {
+    FRun.OutputLimit = Limit;
+    FRun.OutputWritten = 0;
+  }
+  ~TOutputLimitScope() { FRun.OutputLimit = -1; }
+  TOutputLimitScope(const TOutputLimitScope&) = delete;
+  TOutputLimitScope& operator=(const TOutputLimitScope&) = delete;
+
+ private:
+  TRunState& FRun;
+};
+
 void ReportUnsupported(TUnZip& Arc, const std::string& OutputName) {
   Arc.ReportError(OutputName, "", "0", ecUnsupportedMethod);
 }
@@ -112,6 +164,7 @@ bool DecodeEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const std::string& Outpu
   Run.EntryInfo = Info;
   Run.PackedBytesLeft = static_cast<std::int64_t>(Info.PackedSize);
   Run.OutputBytesExpected = static_cast<std::int64_t>(Info.UnpackedSize);
+  const TOutputLimitScope Limit(Run, OutputLimit(Arc, Info, Input.get()));
 
   // One legacy decoder per entry: its input, output buffer and tables start afresh.
   std::unique_ptr<TLegacyDecoder> Legacy;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "archive/base/ArcErrors.h"
+#include "archive/base/OutputFiles.h"
 #include "archive/base/Stream32.h"
 #include "archive/base/UnZip.h"
 #include "archive/zip/DiskManager.h"
@@ -14,14 +15,10 @@ namespace ruvevid {
 
 namespace {
 
-bool IsPathDelimiter(char C) {
-  return C == '/' || C == '\\' || C == ':';
-}
-
 std::string ChangeExtension(const std::string& Name, const std::string& Extension) {
   std::size_t Dot = std::string::npos;
   for (std::size_t i = Name.size(); i > 0; --i) {
-    if (IsPathDelimiter(Name[i - 1])) break;
+    if (kOutputPathRules.IsDelimiter(Name[i - 1])) break;
     if (Name[i - 1] == '.') {
       Dot = i - 1;
       break;
@@ -67,13 +64,29 @@ bool TUnZip::OpenNextVolume(std::unique_ptr<TStream32>& Stream, std::int32_t Ind
     SetCancel(true);
     return false;
   }
-  Stream.reset();
-  FRun.CurrentVolumeName = VolumeNameFor(Index, Last);
-  if (FZip.HeaderState == THeaderTypeState{THeaderType::htLocal} &&
-      EqualsIgnoringCase(FRun.CurrentVolumeName, FArchiveFile)) {
+  // The application's answer is no part of the extraction's time.
+  const TTimerPause Paused(FTimer);
+  const bool LastKnown = FZip.HeaderState != THeaderTypeState{THeaderType::htLocal};
+  // Damaged records must not send the run round the set's parts for ever: there is no part after
+  // the last, and the parts of a split set all have names of their own.
+  const std::string Open = Stream ? FRun.CurrentVolumeName : std::string();
+  std::string Wanted = VolumeNameFor(Index, Last);
+  if (!LastKnown && EqualsIgnoringCase(Wanted, FArchiveFile)) {
     ++Index;
-    FRun.CurrentVolumeName = VolumeNameFor(Index, 9999);
+    Wanted = VolumeNameFor(Index, 9999);
   }
+  const char* Refusal = nullptr;
+  if (LastKnown && Index > Last) {
+    Refusal = kPastLastPart;
+  } else if (!Open.empty() && Wanted == Open) {
+    Refusal = kSamePartAgain;
+  }
+  if (Refusal != nullptr) {
+    ReportError(Wanted, Refusal, std::to_string(Index + 1), ecBadBlock);
+    return false;
+  }
+  Stream.reset();
+  FRun.CurrentVolumeName = Wanted;
   bool& Cancel = *FCancel;
   bool Found = false;
   do {
@@ -83,6 +96,10 @@ bool TUnZip::OpenNextVolume(std::unique_ptr<TStream32>& Stream, std::int32_t Ind
   } while (!Found && !Cancel);
   if (!Found) {
     ReportError(FRun.CurrentVolumeName, "", std::to_string(Index + 1), ecUserCanceled);
+    return false;
+  }
+  if (!Open.empty() && FRun.CurrentVolumeName == Open) {
+    ReportError(Open, kSamePartAgain, std::to_string(Index + 1), ecBadBlock);
     return false;
   }
   FVolumeNumber = Index + 1;

@@ -13,6 +13,9 @@ namespace ruvevid {
 
 namespace {
 
+// The zip64 end record (56 bytes) and its locator (20) in front of the end record.
+constexpr std::int64_t kZip64RecordsSize = 76;
+
 // Copies Size bytes at window offset At into Target, zero-filling what lies beyond the window.
 void CopyFromWindow(const std::vector<std::uint8_t>& Window, std::int64_t At, std::uint8_t* Target,
                     std::size_t Size) {
@@ -36,6 +39,44 @@ bool ReadHeaderAt(TStream32& Stream, std::int64_t Offset, THeaderBytes<N>& Heade
 bool IsCentralHeader(const TCentralHeader& Header, bool& Enciphered) {
   return GetZipHeaderType(Header.Signature(), THeaderType::htCentral, Enciphered) ==
          THeaderType::htCentral;
+}
+
+// The comment length of the plain end record at window offset At, deciphered when enciphered.
+std::uint16_t EndCommentLength(const std::vector<std::uint8_t>& Window, std::int64_t At,
+                               bool Enciphered, TZipCipher& Cipher, const TZipKeys& HeaderKeys) {
+  TEndRecord Record;
+  CopyFromWindow(Window, At, Record.data(), Record.kSize);
+  if (Enciphered) DecodeZipHeader(Record.data(), Record.kSize, Cipher, HeaderKeys);
+  return Record.CommentLength();
+}
+
+// The window offset of the end record (0 when there is none). Of several end-record signatures
+// (one may stand inside the archive comment) the nearest to the end of the file whose comment
+// length reaches exactly the end is taken; when none does, the nearest of all.
+std::int64_t FindEndRecord(const std::vector<std::uint8_t>& Window, TZipCipher& Cipher,
+                           const TZipKeys& HeaderKeys, bool& Enciphered) {
+  const auto Size = static_cast<std::int64_t>(Window.size());
+  std::int64_t Nearest = 0;
+  bool NearestEnciphered = false;
+  for (std::int64_t I = Size - 4; I >= 1; --I) {
+    bool Hit = false;
+    if (GetZipHeaderType(GetLE32(Window.data() + I), THeaderType::htEnding, Hit) !=
+        THeaderType::htEnding)
+      continue;
+    if (Nearest == 0) {
+      Nearest = I;
+      NearestEnciphered = Hit;
+    }
+    const bool Plain = !IsWideEndSignature(GetLE32(Window.data() + I));
+    if (Plain && I + static_cast<std::int64_t>(TEndRecord::kSize) +
+                         EndCommentLength(Window, I, Hit, Cipher, HeaderKeys) ==
+                     Size) {
+      Enciphered = Hit;
+      return I;
+    }
+  }
+  Enciphered = NearestEnciphered;
+  return Nearest;
 }
 
 // The forward scan for a local header, used when no central directory was found.
@@ -77,13 +118,8 @@ std::int64_t LocateZipDirectory(TStream32& Stream, TZipFormatState& State, TZipC
   Buffer.resize(static_cast<std::size_t>(Got));
 
   // Backwards for the end record; window offset 0 is not tested.
-  std::int64_t I = Got - 4;
   bool Enciphered = false;
-  for (; I >= 1; --I) {
-    if (GetZipHeaderType(GetLE32(Buffer.data() + I), THeaderType::htEnding, Enciphered) ==
-        THeaderType::htEnding)
-      break;
-  }
+  const std::int64_t I = FindEndRecord(Buffer, Cipher, HeaderKeys, Enciphered);
   if (I < 1) return 0;
   const std::int64_t EndOffset = Size - Window + I;
   const std::uint32_t EndSignature = GetLE32(Buffer.data() + I);
@@ -126,9 +162,17 @@ std::int64_t LocateZipDirectory(TStream32& Stream, TZipFormatState& State, TZipC
       First = EndOffset - static_cast<std::int64_t>(Headers.Ending.CentralDirSize());
     }
   }
-  // Second candidate: where the directory stands when data was put in front of the archive.
-  const std::int64_t Second =
-      EndOffset - static_cast<std::int64_t>(Headers.Ending.CentralDirSize());
+  // Second candidate: where the directory stands when data was put in front of the archive,
+  // measured back from the records themselves. A zip64 end record stands right in front of its
+  // locator whatever offset the locator gives, and its 64-bit size holds where the plain record
+  // has 0xFFFFFFFF.
+  std::int64_t Second = EndOffset - static_cast<std::int64_t>(Headers.Ending.CentralDirSize());
+  std::uint64_t StoredDirOffset = Headers.Ending.CentralDirOffset();
+  if (!Wide && State.HeaderState.Contains(THeaderType::htEnding64)) {
+    const std::int64_t Zip64End = EndOffset - kZip64RecordsSize;
+    Second = Zip64End - static_cast<std::int64_t>(Headers.Ending64.CentralDirSize());
+    StoredDirOffset = Headers.Ending64.CentralDirOffset();
+  }
 
   std::int64_t Where = First;
   if (!ReadHeaderAt(Stream, First, Headers.Central)) {
@@ -148,7 +192,8 @@ std::int64_t LocateZipDirectory(TStream32& Stream, TZipFormatState& State, TZipC
   // place, so this holds for the first one too.
   State.OffsetAdjust = 0;
   if (DirectoryFound && Where == Second) {
-    State.OffsetAdjust = static_cast<std::uint32_t>(Second) - Headers.Ending.CentralDirOffset();
+    State.OffsetAdjust =
+        static_cast<std::uint32_t>(Second) - static_cast<std::uint32_t>(StoredDirOffset);
   }
   if (!DirectoryFound) return ScanForLocalHeader(Stream, State, Window, Result);
 

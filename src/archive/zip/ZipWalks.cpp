@@ -1,6 +1,8 @@
 #include "archive/zip/ZipWalks.h"
 
 #include <algorithm>
+#include <array>
+#include <string>
 #include <vector>
 
 #include "archive/base/Stream32.h"
@@ -10,6 +12,7 @@
 #include "archive/zip/EntryDriver.h"
 #include "archive/zip/ExtraField.h"
 #include "archive/zip/HeaderName.h"
+#include "archive/zip/LittleEndian.h"
 #include "archive/zip/StreamReads.h"
 #include "archive/zip/ZipHeaderCipher.h"
 #include "archive/zip/ZipSignatures.h"
@@ -20,6 +23,8 @@ namespace ruvevid {
 namespace {
 
 constexpr std::uint16_t kEncryptedFlag = 0x0001;
+constexpr std::uint16_t kDataDescriptorFlag = 0x0008;
+constexpr std::size_t kLocalCrcOffset = 14;
 constexpr std::uint32_t kDirectoryAttr = 0x10;
 constexpr std::int64_t kEncryptionHeaderSize = 12;
 
@@ -70,13 +75,28 @@ void TZipWalker::ExtractZip(std::unique_ptr<TStream32>& Input) {
       FVolumes.SetWantedDisk(0);
       if (!FVolumes.BringUpDisk(FArc, Input)) return;
     }
-    if (!Input) return;
+    if (!Input) {
+      if (IsStreamlessArcType(FArc.ArcType()))
+        FArc.ReportError(FArc.GetArchiveFile(), kNotZipArchive, "0", ecBadFileHeader);
+      return;
+    }
     Input = std::make_unique<TBufferedArchiveStream>(std::move(Input));
     const TDirectoryLifetime Lifetime(FDirectory);
-    if (FArc.ZipState().HeaderState == THeaderTypeState{THeaderType::htLocal}) {
-      if (ReadLocalHeaders(Input) > 0) ExtractLocalEntries(Input);
-    } else {
-      if (ReadCentralDirectory(Input) > 0) ExtractCentralEntries(Input);
+    const bool Local = FArc.ZipState().HeaderState == THeaderTypeState{THeaderType::htLocal};
+    const std::int32_t Listed = Local ? ReadLocalHeaders(Input) : ReadCentralDirectory(Input);
+    // A run in which no entry could be read has failed, whatever the reason: not a zip archive, an
+    // empty one, or records that lead nowhere. (A FileSpec that selects nothing is no failure.)
+    if (FHeadersRead == 0 && !FDeclined && !FArc.GetCancel()) {
+      FArc.ReportError(FArc.GetArchiveFile(),
+                       IsZipFamily(FArc.ArcType()) ? kNoEntries : kNotZipArchive, "0",
+                       ecBadFileHeader);
+    }
+    if (Listed > 0 && !RefuseOverlaps()) {
+      if (Local) {
+        ExtractLocalEntries(Input);
+      } else {
+        ExtractCentralEntries(Input);
+      }
     }
   } catch (...) {
     // The run goes on with its end steps; the entries not yet visited are not extracted.
@@ -100,13 +120,30 @@ std::int32_t TZipWalker::ReadCentralDirectory(std::unique_ptr<TStream32>& Stream
   std::int64_t P = FArc.FirstHeaderOffset();
   Stream->Seek(P, TSeekOrigin::soBeginning);
 
+  // The selected entries in directory order; listed once every local header has been found.
+  struct TFound {
+    TZipDirEntry Entry;
+    TCentralHeader Header;
+    TExtraHighWords High;
+    std::string Raw;
+    std::string Name;
+    std::uint64_t SpanEnd = 0;
+    bool Landed = true;
+  };
+  std::vector<TFound> Found;
+  const bool VolumeSet = IsVolumeSet(FArc.ArcType());
+  bool Cancelled = false;
   const int Passes = Zip.Headers.Ending.ThisDisk() - Zip.Headers.Ending.CentralDirDisk() + 1;
-  for (int Pass = 0; Pass < Passes; ++Pass) {
+  for (int Pass = 0; Pass < Passes && !Cancelled; ++Pass) {
     ReadFixedPart(*Stream, Central);
     bool Enciphered = false;
     while (GetZipHeaderType(Central.Signature(), THeaderType::htCentral, Enciphered) ==
            THeaderType::htCentral) {
-      if (FArc.GetCancel()) return FDirectory.Count();
+      if (FArc.GetCancel()) {
+        Cancelled = true;
+        break;
+      }
+      ++FHeadersRead;
       if (Enciphered) DecodeZipHeader(Central, Run.Cipher, FArc.HeaderKeyState());
       const std::string Raw =
           ReadHeaderName(*Stream, Central.NameLength(), Enciphered ? &Run.Cipher : nullptr);
@@ -115,28 +152,29 @@ std::int32_t TZipWalker::ReadCentralDirectory(std::unique_ptr<TStream32>& Stream
       Run.EntryName = TranslateEntryName(Raw, Central.Flags(), FArc.TranslateOemChar);
 
       if (MatchFileSpec(Run.EntryName, FArc.FileSpec, &Run.ExcludeList, FArc.RecurseDirs)) {
-        TZipDirEntry Entry;
+        TFound Item{{}, Central, High, Raw, Run.EntryName};
+        TZipDirEntry& Entry = Item.Entry;
         Entry.DiskNumber = static_cast<std::uint16_t>(Central.DiskNumberStart() + 1);
         Entry.HeaderOffset =
             Join48(Central.LocalHeaderOffset(), High.HeaderOffset) + Zip.OffsetAdjust;
         Entry.ExternalAttr = Central.ExternalAttr();
-        bool Listed = true;
-        if (!IsVolumeSet(FArc.ArcType())) {
+        // At least the fixed local header and the data lie behind the offset.
+        const std::uint64_t Packed = Join48(Central.PackedSize(), High.PackedSize);
+        Item.SpanEnd = Entry.HeaderOffset + TLocalHeader::kSize + Packed;
+        if (!VolumeSet) {
           TLocalHeader& Local = Zip.Headers.Local;
           Local.Bytes.fill(0);
           ReadAt(*Stream, static_cast<std::int64_t>(Entry.HeaderOffset), Local.data(),
                  static_cast<std::int32_t>(TLocalHeader::kSize));
-          if (!IsLocalHeaderSignature(Local.Signature())) {
-            FArc.ReportError(Run.EntryName, "", "0", ecBadFileHeader);
-            Listed = false;
-          }
+          Item.Landed = IsLocalHeaderSignature(Local.Signature());
+          if (Item.Landed) Item.SpanEnd += Local.NameLength() + Local.ExtraLength();
         }
-        if (Listed && FDirectory.Add(Entry, Central.data(), TCentralHeader::kSize)) {
-          CountEntry(Central.DosDateTime(), Join48(Central.PackedSize(), High.PackedSize),
-                     Join48(Central.UnpackedSize(), High.UnpackedSize), Central.Flags());
-        }
+        Found.push_back(std::move(Item));
       }
-      if (FArc.GetCancel()) return FDirectory.Count();
+      if (FArc.GetCancel()) {
+        Cancelled = true;
+        break;
+      }
 
       P += static_cast<std::int64_t>(TCentralHeader::kSize) + Central.NameLength() +
            Central.ExtraLength() + Central.CommentLength();
@@ -144,7 +182,120 @@ std::int32_t TZipWalker::ReadCentralDirectory(std::unique_ptr<TStream32>& Stream
       ReadFixedPart(*Stream, Central);
     }
   }
+
+  // Offsets that do not land on local headers (data written in front of the archive or inside it
+  // after the offsets were taken): the entries are looked for among the local headers themselves.
+  const bool Unlanded =
+      std::any_of(Found.begin(), Found.end(), [](const TFound& Item) { return !Item.Landed; });
+  if (Unlanded && !Cancelled) {
+    std::vector<TLocalRecord> Locals = ListLocalHeaders(*Stream, FArc.FirstHeaderOffset());
+    std::vector<bool> Used(Locals.size(), false);
+    for (TFound& Item : Found) {
+      if (Item.Landed) continue;
+      for (std::size_t k = 0; k < Locals.size(); ++k) {
+        if (Used[k] || Locals[k].Raw != Item.Raw) continue;
+        Used[k] = true;
+        Item.Landed = true;
+        Item.Entry.HeaderOffset = static_cast<std::uint64_t>(Locals[k].Offset);
+        Item.SpanEnd = static_cast<std::uint64_t>(Locals[k].DataEnd);
+        break;
+      }
+    }
+  }
+  for (const TFound& Item : Found) {
+    if (!Item.Landed) {
+      FArc.ReportError(Item.Name, "", "0", ecBadFileHeader);
+      continue;
+    }
+    if (!FDirectory.Add(Item.Entry, Item.Header.data(), TCentralHeader::kSize)) continue;
+    CountEntry(Item.Header.DosDateTime(), Join48(Item.Header.PackedSize(), Item.High.PackedSize),
+               Join48(Item.Header.UnpackedSize(), Item.High.UnpackedSize), Item.Header.Flags());
+    TListed Listed;
+    Listed.Span = {Item.Entry.DiskNumber, Item.Entry.HeaderOffset, Item.SpanEnd};
+    FListed.push_back(Listed);
+  }
   return FDirectory.Count();
+}
+
+bool TZipWalker::ReadLocalRecord(TStream32& Stream, std::int64_t P, TLocalRecord& Record) {
+  TZipFormatState& Zip = FArc.ZipState();
+  TRunState& Run = FArc.Run();
+  TLocalHeader& Local = Zip.Headers.Local;
+  Local.Bytes.fill(0);
+  if (P < 0 || ReadAt(Stream, P, Local.data(), static_cast<std::int32_t>(TLocalHeader::kSize)) !=
+                   static_cast<std::int32_t>(TLocalHeader::kSize))
+    return false;
+  bool Enciphered = false;
+  if (GetZipHeaderType(Local.Signature(), THeaderType::htLocal, Enciphered) != THeaderType::htLocal)
+    return false;
+  if (Enciphered) DecodeZipHeader(Local, Run.Cipher, FArc.HeaderKeyState());
+  // Sizes deferred to a zip64 record are 64-bit in the data descriptor too.
+  const bool Zip64 = Local.PackedSize() == 0xFFFFFFFFu || Local.UnpackedSize() == 0xFFFFFFFFu;
+  Record.Offset = P;
+  Record.Raw = ReadHeaderName(Stream, Local.NameLength(), Enciphered ? &Run.Cipher : nullptr);
+  Record.High = ReadExtraField(Stream, Local.ExtraLength(), Local);
+  Zip.HighWords = Record.High;
+  Record.Header = Local;
+  Record.PackedSize = Join48(Local.PackedSize(), Record.High.PackedSize);
+  Record.UnpackedSize = Join48(Local.UnpackedSize(), Record.High.UnpackedSize);
+  const std::int64_t DataStart =
+      P + static_cast<std::int64_t>(TLocalHeader::kSize) + Local.NameLength() + Local.ExtraLength();
+  Record.Descriptor.reset();
+  Record.DataEnd = DataStart + static_cast<std::int64_t>(Record.PackedSize);
+  Record.Next = Record.DataEnd;
+  if ((Local.Flags() & kDataDescriptorFlag) != 0 && Record.PackedSize == 0) {
+    // The sizes and the CRC follow the data: the descriptor tells where the data ends.
+    Record.Descriptor = FindDataDescriptor(Stream, DataStart, Zip64);
+    if (Record.Descriptor) {
+      Record.PackedSize = Record.Descriptor->PackedSize;
+      Record.UnpackedSize = Record.Descriptor->UnpackedSize;
+      Record.DataEnd = DataStart + static_cast<std::int64_t>(Record.PackedSize);
+      Record.Next = Record.Descriptor->End;
+    } else {
+      Record.UnpackedSize = 0;
+      Record.DataEnd = Stream.GetSize();
+      Record.Next = -1;
+    }
+  }
+  return true;
+}
+
+std::vector<TZipWalker::TLocalRecord> TZipWalker::ListLocalHeaders(TStream32& Stream,
+                                                                   std::int64_t Limit) {
+  std::vector<TLocalRecord> Records;
+  // The first local header in the file, in front of the central directory.
+  std::vector<std::uint8_t> Block(65536);
+  std::int64_t P = -1;
+  for (std::int64_t At = 0; At < Limit && P < 0;
+       At += static_cast<std::int64_t>(Block.size()) - 3) {
+    const std::int32_t Got =
+        ReadAt(Stream, At, Block.data(), static_cast<std::int32_t>(Block.size()));
+    for (std::int32_t j = 0; j + 4 <= Got; ++j) {
+      if (Block[static_cast<std::size_t>(j)] == 'P' &&
+          IsLocalHeaderSignature(GetLE32(Block.data() + j))) {
+        P = At + j;
+        break;
+      }
+    }
+    if (Got < static_cast<std::int32_t>(Block.size())) break;
+  }
+  TLocalRecord Record;
+  while (P >= 0 && P < Limit && ReadLocalRecord(Stream, P, Record)) {
+    Records.push_back(Record);
+    P = Record.Next;
+  }
+  return Records;
+}
+
+bool TZipWalker::RefuseOverlaps() {
+  std::vector<TEntrySpan> Spans;
+  Spans.reserve(FListed.size());
+  for (const TListed& Listed : FListed) Spans.push_back(Listed.Span);
+  if (!SpansOverlap(std::move(Spans))) return false;
+  // Several entries over the same bytes: a damaged archive, or one made to have those bytes
+  // decoded and written again and again.
+  FArc.ReportError(FArc.GetArchiveFile(), kOverlappedEntries, "0", ecBadFileHeader);
+  return true;
 }
 
 std::int32_t TZipWalker::ReadLocalHeaders(std::unique_ptr<TStream32>& Stream) {
@@ -154,58 +305,41 @@ std::int32_t TZipWalker::ReadLocalHeaders(std::unique_ptr<TStream32>& Stream) {
   if (FArc.OnCorruptZipHeader) {
     bool Cancel = true;
     FArc.OnCorruptZipHeader(&FArc, Zip.HeaderState, Cancel);
+    // The application chose not to read the damaged archive: nothing to report.
+    FDeclined = Cancel;
     if (Cancel) return 0;
   }
 
-  TLocalHeader& Local = Zip.Headers.Local;
   std::int64_t P = FArc.FirstHeaderOffset();
-  const auto ReadLocal = [&] {
-    Local.Bytes.fill(0);
-    return ReadAt(*Stream, P, Local.data(), static_cast<std::int32_t>(TLocalHeader::kSize)) ==
-           static_cast<std::int32_t>(TLocalHeader::kSize);
-  };
-  bool Got = ReadLocal();
-  if (Got && Local.Signature() == kSplitMarkerSignature) {
+  std::array<std::uint8_t, 4> Marker{};
+  if (ReadAt(*Stream, P, Marker.data(), 4) == 4 && GetLE32(Marker.data()) == kSplitMarkerSignature)
     P += 4;
-    Got = ReadLocal();
-  }
-  bool Enciphered = false;
-  while (Got && GetZipHeaderType(Local.Signature(), THeaderType::htLocal, Enciphered) ==
-                    THeaderType::htLocal) {
+  TLocalRecord Record;
+  while (ReadLocalRecord(*Stream, P, Record)) {
     if (FArc.GetCancel()) break;
-    TExtraHighWords High;
-    // The next header is found from this one's lengths whether or not reading it went well.
-    const auto Advance = [&] {
-      P += static_cast<std::int64_t>(TLocalHeader::kSize) + Local.NameLength() +
-           Local.ExtraLength() +
-           static_cast<std::int64_t>(Join48(Local.PackedSize(), High.PackedSize));
-      Got = ReadLocal();
-    };
-    try {
-      if (Enciphered) DecodeZipHeader(Local, Run.Cipher, FArc.HeaderKeyState());
-      const std::string Raw =
-          ReadHeaderName(*Stream, Local.NameLength(), Enciphered ? &Run.Cipher : nullptr);
-      High = ReadExtraField(*Stream, Local.ExtraLength(), Local);
-      Zip.HighWords = High;
-      Run.EntryName = TranslateEntryName(Raw, Local.Flags(), FArc.TranslateOemChar);
-      if (!Run.EntryName.empty() &&
-          MatchFileSpec(Run.EntryName, FArc.FileSpec, &Run.ExcludeList, FArc.RecurseDirs)) {
-        TZipDirEntry& Entry = Run.ScratchEntry;
-        Entry.DiskNumber = 1;
-        Entry.HeaderOffset = static_cast<std::uint64_t>(P);
-        // Without a central header there are no attributes; a name that ends in a separator is
-        // still a directory.
-        Entry.ExternalAttr = TPathRules::IsSeparator(Run.EntryName.back()) ? kDirectoryAttr : 0;
-        if (FDirectory.Add(Entry, nullptr, 0)) {
-          CountEntry(Local.DosDateTime(), Join48(Local.PackedSize(), High.PackedSize),
-                     Join48(Local.UnpackedSize(), High.UnpackedSize), Local.Flags());
-        }
+    ++FHeadersRead;
+    Run.EntryName = TranslateEntryName(Record.Raw, Record.Header.Flags(), FArc.TranslateOemChar);
+    if (!Run.EntryName.empty() &&
+        MatchFileSpec(Run.EntryName, FArc.FileSpec, &Run.ExcludeList, FArc.RecurseDirs)) {
+      TZipDirEntry& Entry = Run.ScratchEntry;
+      Entry.DiskNumber = 1;
+      Entry.HeaderOffset = static_cast<std::uint64_t>(P);
+      // Without a central header there are no attributes; a name that ends in a separator is
+      // still a directory.
+      Entry.ExternalAttr = TPathRules::IsSeparator(Run.EntryName.back()) ? kDirectoryAttr : 0;
+      if (FDirectory.Add(Entry, nullptr, 0)) {
+        CountEntry(Record.Header.DosDateTime(), Record.PackedSize, Record.UnpackedSize,
+                   Record.Header.Flags());
+        TListed Listed;
+        Listed.Span = {1, Entry.HeaderOffset, static_cast<std::uint64_t>(Record.DataEnd)};
+        Listed.Descriptor = Record.Descriptor;
+        Listed.SizeKnown = Record.Next >= 0;
+        FListed.push_back(Listed);
       }
-    } catch (...) {
-      Advance();
-      throw;
     }
-    Advance();
+    // Where an entry without its descriptor ends cannot be told: the walk ends with it.
+    if (Record.Next < 0) break;
+    P = Record.Next;
   }
   return FDirectory.Count();
 }
@@ -237,27 +371,42 @@ void TZipWalker::VisitEntry(std::unique_ptr<TStream32>& Stream, const TZipDirEnt
   ExtractEntry(FArc, FVolumes, Stream, Entry.ExternalAttr, ListedFromCentral);
 }
 
-bool TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t i,
-                            bool ListedFromCentral) {
-  if (FArc.GetCancel()) return false;
+TZipWalker::TEntryStep TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t i,
+                                              bool ListedFromCentral) {
+  if (FArc.GetCancel()) return TEntryStep::esStop;
   TZipDirEntry& Entry = FDirectory.GetEntry(i);
   FArc.Run().CurrentEntry = &Entry;
   const TArcType Type = FArc.ArcType();
+  const std::int32_t Last = FArc.ZipState().Headers.Ending.ThisDisk();
+  if (IsVolumeSet(Type) && ListedFromCentral && Entry.DiskNumber - 1 > Last) {
+    // No such part: the entry is damaged, the others may not be. It counts as done.
+    FArc.ReportError(FArc.GetArchiveFile(), kPastLastPart, std::to_string(Entry.DiskNumber),
+                     ecBadFileHeader);
+    if (const std::vector<std::uint8_t>* Data = FDirectory.GetData(i);
+        Data != nullptr && Data->size() >= TCentralHeader::kSize) {
+      TCentralHeader Central;
+      std::copy_n(Data->begin(), TCentralHeader::kSize, Central.Bytes.begin());
+      FArc.Run().BytesRemaining -= Central.UnpackedSize();
+    }
+    return TEntryStep::esSkip;
+  }
   // The first entry brings its disk up. A later one of the central list does when it starts on
   // another disk than the one in the drive, as after an entry whose data ended with its disk (the
   // local list knows no disk numbers).
   if (Type == TArcType::atZipDS &&
       (i == 0 || (ListedFromCentral && Entry.DiskNumber + 1 != FVolumes.WantedDisk()))) {
     FVolumes.SetWantedDisk(Entry.DiskNumber);
-    if (!FVolumes.BringUpDisk(FArc, Stream)) return false;
+    if (!FVolumes.BringUpDisk(FArc, Stream)) return TEntryStep::esStop;
   } else if (Type == TArcType::atZipMV && ListedFromCentral &&
              Entry.DiskNumber != FArc.VolumeNumber()) {
-    if (!FVolumes.OpenNextVolume(FArc, Stream, Entry.DiskNumber - 1,
-                                 FArc.ZipState().Headers.Ending.ThisDisk())) {
-      return false;
+    if (Stream && FArc.VolumeNameFor(Entry.DiskNumber - 1, Last) == FArc.Run().CurrentVolumeName) {
+      // The part is the one open already.
+      FArc.SetVolumeNumber(Entry.DiskNumber);
+    } else if (!FVolumes.OpenNextVolume(FArc, Stream, Entry.DiskNumber - 1, Last)) {
+      return TEntryStep::esStop;
     }
   }
-  return Stream != nullptr;
+  return Stream != nullptr ? TEntryStep::esExtract : TEntryStep::esStop;
 }
 
 void TZipWalker::ExtractCentralEntries(std::unique_ptr<TStream32>& Stream) {
@@ -265,7 +414,9 @@ void TZipWalker::ExtractCentralEntries(std::unique_ptr<TStream32>& Stream) {
   TRunState& Run = FArc.Run();
   Run.BytesRemaining = Run.TotalUnpackedSize;
   for (std::int32_t i = 0; i < FDirectory.Count(); ++i) {
-    if (!BeginEntry(Stream, i, true)) break;
+    const TEntryStep Step = BeginEntry(Stream, i, true);
+    if (Step == TEntryStep::esStop) break;
+    if (Step == TEntryStep::esSkip) continue;
     const TZipDirEntry& Entry = *Run.CurrentEntry;
     const std::string Name = ReadLocalEntryHeader(*Stream, Entry);
     const std::vector<std::uint8_t>* Data = FDirectory.GetData(i);
@@ -281,6 +432,7 @@ void TZipWalker::ExtractCentralEntries(std::unique_ptr<TStream32>& Stream) {
     Info.PackedSize = Join48(Central.PackedSize(), Zip.HighWords.PackedSize);
     Info.UnpackedSize = Join48(Central.UnpackedSize(), Zip.HighWords.UnpackedSize);
     Run.EntryName = Name;
+    Run.EntrySizeKnown = true;
     VisitEntry(Stream, Entry, Run.OutputMode == 0, true);
   }
 }
@@ -290,15 +442,25 @@ void TZipWalker::ExtractLocalEntries(std::unique_ptr<TStream32>& Stream) {
   TRunState& Run = FArc.Run();
   Run.BytesRemaining = Run.TotalUnpackedSize;
   for (std::int32_t i = 0; i < FDirectory.Count(); ++i) {
-    if (!BeginEntry(Stream, i, false)) break;
+    const TEntryStep Step = BeginEntry(Stream, i, false);
+    if (Step == TEntryStep::esStop) break;
+    if (Step == TEntryStep::esSkip) continue;
     const TZipDirEntry& Entry = *Run.CurrentEntry;
     const std::string Name = ReadLocalEntryHeader(*Stream, Entry);
-    const TLocalHeader& Local = Zip.Headers.Local;
+    TLocalHeader& Local = Zip.Headers.Local;
     TZipEntryInfo& Info = Run.EntryInfo;
     Info.Flags = Local.Flags();
     Info.Method = Local.Method();
     Info.PackedSize = Join48(Local.PackedSize(), Zip.HighWords.PackedSize);
     Info.UnpackedSize = Join48(Local.UnpackedSize(), Zip.HighWords.UnpackedSize);
+    const TListed& Listed = FListed[static_cast<std::size_t>(i)];
+    if (Listed.Descriptor) {
+      // The CRC and sizes the data descriptor gives are the entry's.
+      PutLE32(Local.data() + kLocalCrcOffset, Listed.Descriptor->Crc32);
+      Info.PackedSize = Listed.Descriptor->PackedSize;
+      Info.UnpackedSize = Listed.Descriptor->UnpackedSize;
+    }
+    Run.EntrySizeKnown = Listed.SizeKnown;
     Run.EntryName = Name;
     VisitEntry(Stream, Entry, true, false);
   }

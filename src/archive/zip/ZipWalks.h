@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "archive/zip/DataDescriptor.h"
 #include "archive/zip/HeaderDirectory.h"
 
 namespace ruvevid {
@@ -40,17 +43,47 @@ class TZipWalker {
   void ExtractLocalEntries(std::unique_ptr<TStream32>& Stream);
 
   TUnBaseHeaderObj& Directory() { return FDirectory; }
+  // The headers the listing walk read, whether FileSpec selected them or not.
+  std::int32_t HeadersRead() const { return FHeadersRead; }
 
  private:
+  // What the walks know of a listed entry besides its record (same index as the directory).
+  struct TListed {
+    TEntrySpan Span;
+    std::optional<TDataDescriptor> Descriptor;
+    bool SizeKnown = true;
+  };
+  // One local header as the local-header walk meets it.
+  struct TLocalRecord {
+    std::int64_t Offset = 0;
+    TLocalHeader Header;
+    std::string Raw;
+    TExtraHighWords High;
+    std::uint64_t PackedSize = 0;
+    std::uint64_t UnpackedSize = 0;
+    std::int64_t DataEnd = 0;
+    std::int64_t Next = -1;  // the next header; -1 when where this entry ends cannot be told
+    std::optional<TDataDescriptor> Descriptor;
+  };
+  // What a listed entry needs before it is extracted.
+  enum class TEntryStep { esExtract, esSkip, esStop };
+
+  // Reads the local header at P with its name and extra field (into the local header buffer) and
+  // finds where its data ends; false when no local header stands there.
+  bool ReadLocalRecord(TStream32& Stream, std::int64_t P, TLocalRecord& Record);
+  // Every local header from the first one in the file, in order.
+  std::vector<TLocalRecord> ListLocalHeaders(TStream32& Stream, std::int64_t Limit);
+  // Refuses the listing when entries overlap; true when it was refused.
+  bool RefuseOverlaps();
   // Adds a listed entry's date and sizes to the run's NewestEntryDate and totals.
   void CountEntry(std::int32_t DosDateTime, std::uint64_t PackedSize, std::uint64_t UnpackedSize,
                   std::uint16_t Flags);
   // Reads the local header at Entry's offset with its name and extra field; the stream then stands
   // at the entry's data. Returns the entry's translated name.
   std::string ReadLocalEntryHeader(TStream32& Stream, const TZipDirEntry& Entry);
-  // Makes listed entry i the current one and brings up the volume that holds it. False: the
-  // extraction walk stops (cancelled, or no volume).
-  bool BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t i, bool ListedFromCentral);
+  // Makes listed entry i the current one and brings up the volume that holds it: extract it, skip
+  // it (it names a part past the last one of the set) or stop the walk (cancelled, no volume).
+  TEntryStep BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t i, bool ListedFromCentral);
   // Sets OutputName for the current entry and calls the entry driver.
   void VisitEntry(std::unique_ptr<TStream32>& Stream, const TZipDirEntry& Entry,
                   bool ComposeOutputName, bool ListedFromCentral);
@@ -58,6 +91,9 @@ class TZipWalker {
   TUnZip& FArc;
   TZipVolumeHooks& FVolumes;
   TUnBaseHeaderObj FDirectory;
+  std::vector<TListed> FListed;
+  std::int32_t FHeadersRead = 0;
+  bool FDeclined = false;  // OnCorruptZipHeader declined the local-header walk
 };
 
 }  // namespace ruvevid
