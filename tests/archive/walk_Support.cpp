@@ -16,14 +16,6 @@ bool Shell(const fs::path& Folder, const std::string& Command) {
   return std::system(Line.c_str()) == 0;
 }
 
-bool Python(const fs::path& Folder, const std::string& Program) {
-  // The program goes in on standard input, so nothing is left in Folder.
-  const std::string Line = "cd '" + Folder.string() +
-                           "' && python3 - >/dev/null 2>&1 <<'RUVEVID_PYTHON'\n" + Program +
-                           "\nRUVEVID_PYTHON\n";
-  return std::system(Line.c_str()) == 0;
-}
-
 bool HaveProgram(const std::string& Name) {
   return std::system(("command -v " + Name + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -38,18 +30,6 @@ std::string ReadText(const fs::path& Path) {
 void WriteText(const fs::path& Path, const std::string& Text) {
   if (Path.has_parent_path()) fs::create_directories(Path.parent_path());
   std::ofstream(Path, std::ios::binary) << Text;
-}
-
-std::string NoiseBytes(std::size_t Size, std::uint32_t Seed) {
-  std::string Bytes(Size, '\0');
-  std::uint32_t State = Seed * 2654435761u + 1;
-  for (char& Byte : Bytes) {
-    State ^= State << 13;
-    State ^= State >> 17;
-    State ^= State << 5;
-    Byte = static_cast<char>(State >> 24);
-  }
-  return Bytes;
 }
 
 std::vector<std::string> ListTree(const fs::path& Folder) {

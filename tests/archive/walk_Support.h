@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/base/UnZip.h"
+#include "support/FileSet.h"
 
 namespace ruvevid::walk_test {
 
@@ -18,7 +19,9 @@ namespace fs = std::filesystem;
 // Runs a shell command in Folder (output discarded); true when it exited with 0.
 bool Shell(const fs::path& Folder, const std::string& Command);
 // Runs a Python 3 program in Folder; true when it exited with 0.
-bool Python(const fs::path& Folder, const std::string& Program);
+inline bool Python(const fs::path& Folder, const std::string& Program) {
+  return test::RunPython(Folder, Program);
+}
 bool HaveProgram(const std::string& Name);
 
 // Runs Command in Folder, which makes Archive with encrypted entries, again until none of the
@@ -30,8 +33,7 @@ bool MakeEncryptedArchive(const fs::path& Folder, const std::string& Command,
 
 std::string ReadText(const fs::path& Path);
 void WriteText(const fs::path& Path, const std::string& Text);
-// Deterministic bytes that do not compress well.
-std::string NoiseBytes(std::size_t Size, std::uint32_t Seed);
+using test::NoiseBytes;
 
 // Every file and folder below Folder, relative, '/'-separated, sorted; folders end in '/'.
 std::vector<std::string> ListTree(const fs::path& Folder);

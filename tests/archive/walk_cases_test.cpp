@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ArchiveRecipes.h"
 #include "support/TestPaths.h"
 #include "walk_Support.h"
 
@@ -18,19 +19,8 @@ namespace {
 
 using test::TempDir;
 
-// Python helpers every row's program may use: a payload file, patching little-endian fields.
-const std::string kPrelude = R"(import io, os, struct, zipfile, zlib
-def put(d, at, fmt, *v): struct.pack_into('<' + fmt, d, at, *v)
-def end(d): return d.rfind(b'PK\x05\x06')
-os.makedirs('f/s', exist_ok=True)
-open('f/a.txt', 'wb').write(b'alpha\n' * 100)
-open('f/s/b.bin', 'wb').write(os.urandom(70000))
-)";
-
 struct TCase {
-  const char* Label;
-  std::string Make;     // Python program run in the scratch folder after kPrelude
-  std::string Archive;  // the extractor's archive argument, relative to the scratch folder
+  const char* Label;  // also the name of its archive's recipe (support/ArchiveRecipes.h)
   int Status;
   std::vector<std::string> Lines;                 // substrings the output must contain
   std::map<std::string, std::string> Files = {};  // output file -> "=source", "/" or its bytes
@@ -46,9 +36,10 @@ TEST_P(UnzipToolCases, BehaveAsOtherToolsDoOrFailClearly) {
   if (Tool.empty()) GTEST_SKIP() << "ruvevid-unzip is not built in this build folder";
   if (!HaveProgram("zip") || !HaveProgram("python3")) GTEST_SKIP() << "zip or python3 missing";
   TempDir Work;
-  ASSERT_TRUE(Python(Work.path(), kPrelude + Case.Make)) << Case.Make;
+  ASSERT_TRUE(test::MakeRecipeArchive(Case.Label, Work.path())) << Case.Label;
   const std::string Line = "cd '" + Work.path().string() + "' && timeout 60 '" + Tool.string() +
-                           "' '" + Case.Archive + "' out " + Case.Options + " 2>&1";
+                           "' '" + test::ArchiveRecipe(Case.Label).Archive + "' out " +
+                           Case.Options + " 2>&1";
   FILE* Pipe = ::popen(Line.c_str(), "r");
   ASSERT_NE(Pipe, nullptr);
   std::string Output;
@@ -74,65 +65,35 @@ TEST_P(UnzipToolCases, BehaveAsOtherToolsDoOrFailClearly) {
   }
 }
 
-const std::string kZipFolder = "os.system('zip -q -r a.zip f')\n";
-const std::string kZip64Folder = "os.system('zip -q -fz -r a.zip f')\n";
-
 const std::vector<TCase> kCases = {
     // 1. Streamed to a pipe with a password: the local CRC fields hold the DOS time.
     {"EncryptedToAPipe",
-     "os.system('zip -q -P PASS -r - f | cat > a.zip')\n",
-     "a.zip",
      0,
      {"end PASS"},
      {{"f/a.txt", "=f/a.txt"}, {"f/s/b.bin", "=f/s/b.bin"}},
      {},
      "-p PASS"},
     {"EncryptedToAPipeReadFromItsLocalHeaders",
-     "os.system('zip -q -P PASS -r - f | cat > a.zip'); d = bytearray(open('a.zip','rb').read())\n"
-     "open('a.zip','wb').write(d.replace(b'PK\\x01\\x02', b'PK\\x00\\x00'))\n",
-     "a.zip",
      0,
      {"end PASS"},
      {{"f/a.txt", "=f/a.txt"}, {"f/s/b.bin", "=f/s/b.bin"}},
      {},
      "-p PASS"},
     // 2. Zip64 records behind a stub, the end record deferring to them with 0xFFFFFFFF.
-    {"Zip64BehindAStub",
-     kZip64Folder + "d = bytearray(open('a.zip','rb').read()); e = end(d)\n"
-                    "put(d, e + 12, 'II', 0xFFFFFFFF, 0xFFFFFFFF)\n"
-                    "open('b.zip','wb').write(b'#!/bin/sh stub\\n' * 300 + d)\n",
-     "b.zip",
-     0,
-     {"result 2"},
-     {{"f/a.txt", "=f/a.txt"}, {"f/s/b.bin", "=f/s/b.bin"}}},
+    {"Zip64BehindAStub", 0, {"result 2"}, {{"f/a.txt", "=f/a.txt"}, {"f/s/b.bin", "=f/s/b.bin"}}},
     // 3. An end-record signature inside the archive comment.
-    {"EndSignatureInTheComment",
-     "with zipfile.ZipFile('a.zip', 'w') as z:\n"
-     "    z.write('f/a.txt'); z.comment = b'note PK\\x05\\x06' + bytes(18) + b' end'\n",
-     "a.zip",
-     0,
-     {"result 1"},
-     {{"f/a.txt", "=f/a.txt"}}},
+    {"EndSignatureInTheComment", 0, {"result 1"}, {{"f/a.txt", "=f/a.txt"}}},
     // 4. A split set opened from its first part and from a middle part.
     {"SplitSetFromItsFirstPart",
-     "os.system('zip -q -s 64k s.zip f/s/b.bin f/a.txt')\n",
-     "s.z01",
      0,
      {"result 2"},
      {{"f/s/b.bin", "=f/s/b.bin"}, {"f/a.txt", "=f/a.txt"}}},
     {"SplitSetFromAMiddlePart",
-     "open('f/c.bin', 'wb').write(os.urandom(200000))\n"
-     "os.system('zip -q -s 64k s.zip f/c.bin f/a.txt')\n",
-     "s.z02",
      0,
      {"result 2"},
      {{"f/c.bin", "=f/c.bin"}, {"f/a.txt", "=f/a.txt"}}},
     // 5. ':' is an ordinary character here; only "C:/" at the start is a drive.
     {"NamesWithColons",
-     "with zipfile.ZipFile('a.zip', 'w') as z:\n"
-     "    for n in ('dir/file:1.txt', 'a:b.txt', 'b.txt', 'time 12:30.log', 'C:/x/y.txt'):\n"
-     "        z.writestr(n, n)\n",
-     "a.zip",
      0,
      {"result 5"},
      {{"dir/file:1.txt", "dir/file:1.txt"},
@@ -143,81 +104,27 @@ const std::vector<TCase> kCases = {
     // 6. Stored entries whose descriptors have no signature, behind 100 bytes the central
     // offsets do not count.
     {"DescriptorsWithoutSignatureAndOffsetsOff",
-     "out = bytearray(b'#' * 100); cd = b''\n"
-     "for n in ('f/a.txt', 'f/s/b.bin'):\n"
-     "    b = open(n, 'rb').read(); c = zlib.crc32(b); off = len(out) - 100\n"
-     "    out += struct.pack('<IHHHIIIIHH', 0x04034b50, 10, 8, 0, 0, 0, 0, 0, len(n), 0)\n"
-     "    out += n.encode() + b + struct.pack('<III', c, len(b), len(b))\n"
-     "    cd += struct.pack('<IHHHHIIIIHHHHHII', 0x02014b50, 20, 10, 8, 0, 0, c, len(b), len(b),\n"
-     "                      len(n), 0, 0, 0, 0, 0, off) + n.encode()\n"
-     "out += cd + struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, 2, 2, len(cd), len(out), 0)\n"
-     "open('a.zip', 'wb').write(out)\n",
-     "a.zip",
      0,
      {"result 2"},
      {{"f/a.txt", "=f/a.txt"}, {"f/s/b.bin", "=f/s/b.bin"}}},
     // 7. Nothing can be read: an error and a non-zero exit.
-    {"CentralDirectorySizePastTheFile",
-     kZipFolder + "d = bytearray(open('a.zip','rb').read()); put(d, end(d) + 12, 'I', 9999999)\n"
-                  "open('a.zip','wb').write(d)\n",
-     "a.zip",
-     1,
-     {"error 25114", "\tno entries\t", "result 0"}},
-    {"Zip64LocatorPointingAtItself",
-     "open('a.zip','wb').write(struct.pack('<IIQI', 0x07064b50, 0, 0, 1) +\n"
-     "    struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0))\n",
-     "a.zip",
-     1,
-     {"error 25114"}},
-    {"CentralDirectoryAtTheEndRecord",
-     "open('a.zip','wb').write(b'x' * 64 + struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, 1, 1, 0,\n"
-     "    64, 0))\n",
-     "a.zip",
-     1,
-     {"error 25114"}},
-    {"EmptyArchive", "zipfile.ZipFile('a.zip', 'w').close()\n", "a.zip", 1, {"error 25114"}},
-    {"NotAZip",
-     "open('a.zip', 'w').write('<html>not found</html>' * 20)\n",
-     "a.zip",
-     1,
-     {"not a zip archive"}},
+    {"CentralDirectorySizePastTheFile", 1, {"error 25114", "\tno entries\t", "result 0"}},
+    {"Zip64LocatorPointingAtItself", 1, {"error 25114"}},
+    {"CentralDirectoryAtTheEndRecord", 1, {"error 25114"}},
+    {"EmptyArchive", 1, {"error 25114"}},
+    {"NotAZip", 1, {"not a zip archive"}},
     // 8. Refused at once, never waited on.
-    {"Fifo", "os.mkfifo('a.zip')\n", "a.zip", 1, {"error 25235", "not a regular file"}},
-    {"Directory", "os.mkdir('a.zip')\n", "a.zip", 1, {"error 25235", "not a regular file"}},
-    {"Device", "", "/dev/null", 1, {"error 25235", "not a regular file"}},
+    {"Fifo", 1, {"error 25235", "not a regular file"}},
+    {"Directory", 1, {"error 25235", "not a regular file"}},
+    {"Device", 1, {"error 25235", "not a regular file"}},
     // 9. Three central records over one local header.
-    {"OverlappingEntries",
-     kZipFolder + "d = open('a.zip','rb').read(); e = end(d); c = d.rfind(b'PK\\x01\\x02', 0, e)\n"
-                  "t = bytearray(d[e:]); n, size = struct.unpack_from('<HI', t, 10)\n"
-                  "put(t, 8, 'HHI', n + 2, n + 2, size + 2 * (e - c))\n"
-                  "open('a.zip','wb').write(d[:e] + d[c:e] * 2 + t)\n",
-     "a.zip",
-     1,
-     {"overlapped components"},
-     {},
-     {"f/a.txt", "f/s/b.bin"}},
+    {"OverlappingEntries", 1, {"overlapped components"}, {}, {"f/a.txt", "f/s/b.bin"}},
     // 10. Names the file system cannot hold fail, the others are extracted.
-    {"NamesTooLong",
-     "with zipfile.ZipFile('a.zip', 'w') as z:\n"
-     "    z.writestr('a' * 300 + '.txt', 'x'); z.writestr('/'.join(['d' * 200] * 25), 'y')\n"
-     "    z.writestr('ok.txt', 'ok')\n",
-     "a.zip",
-     1,
-     {"File name too long", "result 1"},
-     {{"ok.txt", "ok"}}},
+    {"NamesTooLong", 1, {"File name too long", "result 1"}, {{"ok.txt", "ok"}}},
     // 16. Stored folders are created.
-    {"StoredFolders",
-     "os.makedirs('f/empty'); os.system('zip -q -r a.zip f')\n",
-     "a.zip",
-     0,
-     {"end PASS"},
-     {{"f/a.txt", "=f/a.txt"}, {"f/empty", "/"}}},
+    {"StoredFolders", 0, {"end PASS"}, {{"f/a.txt", "=f/a.txt"}, {"f/empty", "/"}}},
     // 17. A damaged split set whose entry runs past its last part.
     {"DamagedSplitSetNeverLoops",
-     "os.system('zip -q -0 -s 64k s.zip f/s/b.bin'); d = bytearray(open('s.zip','rb').read())\n"
-     "c = d.rfind(b'PK\\x01\\x02'); put(d, c + 20, 'II', 0x7FFFFF00, 0x7FFFFF00)\n"
-     "open('s.zip','wb').write(d)\n",
-     "s.zip",
      1,
      {"part past the last one of the set", "end FAIL"},
      {},

@@ -88,13 +88,24 @@ void MakeStoredZip(const TFileSet& Files, const std::set<std::string>& Executabl
       Archive.string() + "'");
 }
 
-std::string NoiseBytes(std::size_t Size, unsigned Seed) {
+std::string NoiseBytes(std::size_t Size, std::uint32_t Seed) {
   std::string Bytes(Size, '\0');
+  std::uint32_t State = Seed * 2654435761u + 1;
   for (char& Byte : Bytes) {
-    Seed = Seed * 1103515245u + 12345u;
-    Byte = static_cast<char>(Seed >> 16);
+    State ^= State << 13;
+    State ^= State >> 17;
+    State ^= State << 5;
+    Byte = static_cast<char>(State >> 24);
   }
   return Bytes;
+}
+
+bool RunPython(const fs::path& Folder, const std::string& Program) {
+  // The program goes in on standard input, so nothing is left in Folder.
+  const std::string Line = "cd '" + Folder.string() +
+                           "' && python3 - >/dev/null 2>&1 <<'RUVEVID_PYTHON'\n" + Program +
+                           "\nRUVEVID_PYTHON\n";
+  return std::system(Line.c_str()) == 0;
 }
 
 void DamageFirst(const fs::path& Path, const std::string& Needle) {

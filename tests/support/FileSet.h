@@ -3,6 +3,7 @@
 // byte for byte; and stored zip archives made from such a set by real zip tools.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -30,7 +31,10 @@ void MakeStoredZip(const TFileSet& Files, const std::set<std::string>& Executabl
                    const std::filesystem::path& Archive);
 
 // Size bytes that look random and hardly compress, the same for the same Seed.
-std::string NoiseBytes(std::size_t Size, unsigned Seed);
+std::string NoiseBytes(std::size_t Size, std::uint32_t Seed);
+
+// Runs a Python 3 program in Folder; true when it exited with 0.
+bool RunPython(const std::filesystem::path& Folder, const std::string& Program);
 
 // Flips one byte of the first occurrence of Needle in the file Path (a stored entry's data, say).
 void DamageFirst(const std::filesystem::path& Path, const std::string& Needle);
