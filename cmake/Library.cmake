@@ -21,8 +21,9 @@ function(ruvevid_library name)
 endfunction()
 
 # A GoogleTest executable made of every test file in the given folders.
+# SERIAL: the tests measure time, so nothing else runs beside them.
 function(ruvevid_test name)
-  cmake_parse_arguments(ARG "" "" "DIRS;LINK;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "" "DIRS;LINK;ENV" ${ARGN})
   set(sources)
   foreach(dir IN LISTS ARG_DIRS)
     file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp)
@@ -35,7 +36,11 @@ function(ruvevid_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LINK} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   ruvevid_warnings(${name})
+  set(serial FALSE)
+  if(ARG_SERIAL)
+    set(serial TRUE)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 120
+                       PROPERTIES TIMEOUT 120 RUN_SERIAL ${serial}
                        ENVIRONMENT "RUVEVID_BUILD_DIR=${PROJECT_BINARY_DIR};RUVEVID_SOURCE_DIR=${PROJECT_SOURCE_DIR};${ARG_ENV}")
 endfunction()

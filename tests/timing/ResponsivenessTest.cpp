@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ struct WaitCase {
   test::Reply Reply;
   bool Close;  // the user closes the window instead of pressing Cancel
 };
+
+void PrintTo(const WaitCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
 
 class ResponsivenessTest : public testing::TestWithParam<WaitCase> {};
 
