@@ -221,8 +221,11 @@ void TExtractionHandoff::Install(TStagingRun& Run) {
       Fail(Run, WriteFailureText(Run.Folder));
       return;
     case TCommitResult::crRolledBack:
-    case TCommitResult::crBroken:
       Fail(Run, kTextCannotWrite);
+      return;
+    case TCommitResult::crBroken:
+      // What the undo needs stays where it is for the next start.
+      FUpdater.FailRun(kTextCannotWrite);
       return;
   }
   FUpdater.MarkInstalled();

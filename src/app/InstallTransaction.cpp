@@ -147,7 +147,10 @@ TCommitResult TInstallTransaction::Commit() {
   // The moves reach the disk before the journal that could undo them goes.
   SyncFileSystem(FFolder);
   Step("moves synced");
-  return CleanUp() ? TCommitResult::crCommitted : TCommitResult::crBroken;
+  // The new files are in place. Whatever of backup, staging and journal cannot be removed now
+  // is removed by the recovery of a later start.
+  CleanUp();
+  return TCommitResult::crCommitted;
 }
 
 bool TInstallTransaction::RollBack(const TInstallJournal& Journal) {

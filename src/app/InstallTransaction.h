@@ -21,10 +21,11 @@ namespace ruvevid {
 using TInstallCheckpoint = std::function<void(const char* Point)>;
 
 enum class TCommitResult {
-  crCommitted,   // every staged file is in its place
+  crCommitted,   // every staged file is in its place (leftovers go at a later start if need be)
   crNotStarted,  // the journal could not be made durable: the program folder is as it was
   crRolledBack,  // a move failed and every file moved so far is back where it was
-  crBroken       // a move failed and so did the undo: the journal stays for the next start
+  crBroken       // a move failed and so did the undo: journal, backup and staging stay for the
+                 // next start to finish the undo
 };
 
 enum class TRecoveryResult {
