@@ -36,11 +36,6 @@ void PrintTo(const ArchiveCase& Case, std::ostream* Out) {
   *Out << Case.Label;
 }
 
-std::string ReadBytes(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
-}
-
 class ArchiveCasesUpdateTest : public testing::TestWithParam<ArchiveCase> {};
 
 TEST_P(ArchiveCasesUpdateTest, InstallsWhatOtherToolsOpenAndRefusesTheRest) {
@@ -52,12 +47,13 @@ TEST_P(ArchiveCasesUpdateTest, InstallsWhatOtherToolsOpenAndRefusesTheRest) {
   test::WriteFileSet(Program.path(), Old);
   TFileSet Expected = Old;
   for (const auto& [Name, Bytes] : Case.Files) {
-    Expected[Name] = Bytes.rfind('=', 0) == 0 ? ReadBytes(Scratch / Bytes.substr(1)) : Bytes;
+    Expected[Name] = Bytes.rfind('=', 0) == 0 ? test::ReadBytes(Scratch / Bytes.substr(1)) : Bytes;
   }
 
   test::ScriptedHttpServer Server;
-  Server.On("/Roduvov0.zip",
-            test::FullResponse(200, ReadBytes(Scratch / test::ArchiveRecipe(Case.Label).Archive)));
+  Server.On(
+      "/Roduvov0.zip",
+      test::FullResponse(200, test::ReadBytes(Scratch / test::ArchiveRecipe(Case.Label).Archive)));
   TUpdaterServices Services;
   Services.UrlText = Server.Url("/Roduvov0.zip");
   const std::string Folder = Program.path().string() + "/";

@@ -68,11 +68,6 @@ class SignedUpdateTest : public testing::TestWithParam<SignatureCase> {
   static inline test::TSigningKey OtherKey;
 };
 
-std::string ReadBytes(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
-}
-
 TEST_P(SignedUpdateTest, OnlyTheSignedArchiveIsInstalled) {
   const test::TempDir Work;
   const fs::path Program = Work.path() / "program";
@@ -83,7 +78,7 @@ TEST_P(SignedUpdateTest, OnlyTheSignedArchiveIsInstalled) {
   const fs::path Another = Work.path() / "another.zip";
   test::MakeStoredZip(New, {"Ruvevid.exe"}, test::TZipMaker::zmInfoZip, Archive);
   test::MakeStoredZip({{"readme.txt", "something else"}}, {}, test::TZipMaker::zmInfoZip, Another);
-  const TPublished Published{ReadBytes(Archive), test::SignFile(Archive, Key),
+  const TPublished Published{test::ReadBytes(Archive), test::SignFile(Archive, Key),
                              test::SignFile(Archive, OtherKey), test::SignFile(Another, Key)};
 
   test::ScriptedHttpServer Server;

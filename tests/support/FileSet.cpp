@@ -14,16 +14,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
-}
-
 void Run(const std::string& Command) {
   if (std::system(Command.c_str()) != 0) throw std::runtime_error("failed: " + Command);
 }
 
 }  // namespace
+
+std::string ReadBytes(const fs::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+}
 
 TFileSet ReadFileSet(const fs::path& Folder, const std::set<std::string>& Ignore) {
   TFileSet Files;

@@ -11,6 +11,9 @@
 
 namespace ruvevid::test {
 
+// The bytes of the file Path (empty when it cannot be read).
+std::string ReadBytes(const std::filesystem::path& Path);
+
 // Relative name ('/' between components) to the file's bytes.
 using TFileSet = std::map<std::string, std::string>;
 

@@ -1,9 +1,9 @@
 #include "support/Signing.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
+
+#include "support/FileSet.h"
 
 namespace ruvevid::test {
 
@@ -14,11 +14,6 @@ namespace {
 void Run(const std::string& Command) {
   if (std::system((Command + " 2>/dev/null").c_str()) != 0)
     throw std::runtime_error("failed: " + Command);
-}
-
-std::string ReadBytes(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
 }
 
 }  // namespace

@@ -130,8 +130,7 @@ TEST_P(UpdateOutcome, SaysWhatHappenedAndLeavesOldOrNewFiles) {
   const fs::path Archive = FWork.path() / "Roduvov0.zip";
   test::MakeStoredZip(New, Executable, Case.Maker, Archive);
   if (Case.Damage) Case.Damage(Archive);
-  std::ifstream In(Archive, std::ios::binary);
-  const std::string Bytes((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+  const std::string Bytes = test::ReadBytes(Archive);
   const std::optional<Reply> Served = Case.Serve(Bytes);
   if (Served) FServer.On(kArchivePath, *Served);
   const std::string Url =
@@ -149,9 +148,7 @@ TEST_P(UpdateOutcome, SaysWhatHappenedAndLeavesOldOrNewFiles) {
   const fs::path Record = Folder() / "Daz.dat";
   EXPECT_EQ(fs::exists(Record), Case.StopRecorded);
   if (Case.StopRecorded) {
-    std::ifstream Settings(Record);
-    const std::string Text((std::istreambuf_iterator<char>(Settings)),
-                           std::istreambuf_iterator<char>());
+    const std::string Text = test::ReadBytes(Record);
     EXPECT_NE(Text.find("Work=False"), std::string::npos) << Text;
     EXPECT_LT(Text.find("[Update]"), Text.find("Work=False")) << Text;
     EXPECT_TRUE(Run.RestartEnabled) << "a stopped run can be restarted";
