@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "archive/zip/LittleEndian.h"
+#include "archive/base/LittleEndian.h"
 
 namespace fs = std::filesystem;
 

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
+#include "archive/base/LittleEndian.h"
+#include "archive/base/ZipHeaderCipher.h"
 #include "archive/codec/ZipCipher.h"
-#include "archive/zip/LittleEndian.h"
-#include "archive/zip/ZipHeaderCipher.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   using namespace ruvevid;

@@ -12,7 +12,7 @@
 #include <system_error>
 
 #include "FuzzSupport.h"
-#include "archive/base/UnZip.h"
+#include "archive/zip/UnZip.h"
 
 namespace {
 

@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/base/UnZip.h"
+#include "archive/zip/UnZip.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "app/SignedUpdate.h"
 #include "app/Updater.h"
 #include "archive/base/ArcErrors.h"
-#include "archive/base/UnZip.h"
+#include "archive/zip/UnZip.h"
 #include "download/DownloadItem.h"
 #include "platform/FileSystem.h"
 #include "platform/OutputFile.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "archive/base/Stream32.h"
-#include "archive/base/UnZip.h"
+#include "archive/zip/UnZip.h"
 #include "platform/Application.h"
 #include "support/TestPaths.h"
 

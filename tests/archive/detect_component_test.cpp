@@ -8,7 +8,7 @@
 #include "archive/base/ArcTypeDetector.h"
 #include "archive/base/DosDateTime.h"
 #include "archive/base/Stream32.h"
-#include "archive/base/UnZip.h"
+#include "archive/zip/UnZip.h"
 #include "support/TestPaths.h"
 #include "zipfmt_Support.h"
 

@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "InflateTestSupport.h"
+#include "archive/base/DecompressStream.h"
 #include "archive/base/Stream32.h"
-#include "archive/codec/DecompressStream.h"
 #include "archive/codec/ZipCipher.h"
 #include "support/TestPaths.h"
 

@@ -10,7 +10,7 @@
 #include "archive/base/ArcErrors.h"
 #include "archive/base/Stream32.h"
 #include "archive/base/ZipCommon.h"
-#include "archive/codec/InflateEntry.h"
+#include "archive/zip/InflateEntry.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid::test {

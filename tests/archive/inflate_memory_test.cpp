@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "InflateTestSupport.h"
+#include "archive/base/DecompressStream.h"
 #include "archive/base/Stream32.h"
-#include "archive/codec/DecompressStream.h"
 #include "archive/codec/InflateBlockCache.h"
 #include "support/TestPaths.h"
 

@@ -12,7 +12,7 @@
 
 #include "archive/base/DosDateTime.h"
 #include "archive/base/OutputFiles.h"
-#include "archive/base/UnZip.h"
+#include "archive/zip/UnZip.h"
 #include "platform/OutputFile.h"
 #include "support/TestPaths.h"
 #include "zipfmt_Support.h"

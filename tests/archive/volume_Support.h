@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/base/UnZip.h"
+#include "archive/zip/UnZip.h"
 #include "platform/DriveLayer.h"
 
 namespace ruvevid::volume_test {

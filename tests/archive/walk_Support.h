@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/base/UnZip.h"
+#include "archive/zip/UnZip.h"
 #include "support/FileSet.h"
 
 namespace ruvevid::walk_test {

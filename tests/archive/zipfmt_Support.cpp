@@ -6,9 +6,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "archive/base/LittleEndian.h"
+#include "archive/base/ZipHeaderCipher.h"
 #include "archive/codec/ZipCipher.h"
-#include "archive/zip/LittleEndian.h"
-#include "archive/zip/ZipHeaderCipher.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid::zipfmt_test {

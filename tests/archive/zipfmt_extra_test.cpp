@@ -5,8 +5,8 @@
 #include <string>
 
 #include "FrameTestSupport.h"
+#include "archive/base/LittleEndian.h"
 #include "archive/zip/ExtraField.h"
-#include "archive/zip/LittleEndian.h"
 
 namespace ruvevid {
 namespace {

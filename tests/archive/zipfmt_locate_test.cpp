@@ -6,11 +6,11 @@
 #include <string>
 
 #include "FrameTestSupport.h"
+#include "archive/base/LittleEndian.h"
 #include "archive/base/Stream32.h"
+#include "archive/base/ZipDirectoryLocator.h"
+#include "archive/base/ZipHeaderCipher.h"
 #include "archive/zip/HeaderName.h"
-#include "archive/zip/LittleEndian.h"
-#include "archive/zip/ZipDirectoryLocator.h"
-#include "archive/zip/ZipHeaderCipher.h"
 #include "support/TestPaths.h"
 #include "zipfmt_Support.h"
 

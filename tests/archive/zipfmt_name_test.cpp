@@ -5,9 +5,9 @@
 #include <string>
 
 #include "FrameTestSupport.h"
+#include "archive/base/ZipHeaderCipher.h"
 #include "archive/codec/ZipCipher.h"
 #include "archive/zip/HeaderName.h"
-#include "archive/zip/ZipHeaderCipher.h"
 #include "platform/CodePage.h"
 
 namespace ruvevid {

@@ -5,10 +5,10 @@
 #include <array>
 #include <cstring>
 
-#include "archive/zip/LittleEndian.h"
-#include "archive/zip/ZipHeaderCipher.h"
-#include "archive/zip/ZipRecords.h"
-#include "archive/zip/ZipSignatures.h"
+#include "archive/base/LittleEndian.h"
+#include "archive/base/ZipHeaderCipher.h"
+#include "archive/base/ZipRecords.h"
+#include "archive/base/ZipSignatures.h"
 
 namespace ruvevid {
 namespace {

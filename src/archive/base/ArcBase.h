@@ -6,8 +6,8 @@
 #include <string>
 
 #include "archive/base/ArcTypes.h"
+#include "archive/base/ZipRecords.h"
 #include "archive/codec/ZipCipher.h"
-#include "archive/zip/ZipRecords.h"
 
 namespace ruvevid {
 

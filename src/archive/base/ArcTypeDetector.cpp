@@ -9,10 +9,10 @@
 #include <cstring>
 
 #include "archive/base/DosDateTime.h"
+#include "archive/base/LittleEndian.h"
 #include "archive/base/Stream32.h"
-#include "archive/zip/LittleEndian.h"
-#include "archive/zip/StreamReads.h"
-#include "archive/zip/ZipDirectoryLocator.h"
+#include "archive/base/StreamReads.h"
+#include "archive/base/ZipDirectoryLocator.h"
 #include "platform/DriveQuery.h"
 
 namespace ruvevid {

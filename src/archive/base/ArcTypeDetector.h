@@ -12,8 +12,8 @@
 #include "archive/base/ArcTypes.h"
 #include "archive/base/PathRules.h"
 #include "archive/base/SignatureTable.h"
+#include "archive/base/ZipRecords.h"
 #include "archive/codec/ZipCipher.h"
-#include "archive/zip/ZipRecords.h"
 
 namespace ruvevid {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "archive/base/ZipRecords.h"
 #include "archive/codec/Crc.h"
 #include "archive/codec/InflateBlockCache.h"
 #include "archive/codec/ZipCipher.h"
-#include "archive/zip/ZipRecords.h"
 
 namespace ruvevid {
 

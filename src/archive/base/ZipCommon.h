@@ -14,7 +14,7 @@
 #include "archive/base/ArcTimer.h"
 #include "archive/base/ArcTypes.h"
 #include "archive/base/RunState.h"
-#include "archive/zip/ZipRecords.h"
+#include "archive/base/ZipRecords.h"
 
 namespace ruvevid {
 

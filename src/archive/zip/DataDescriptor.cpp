@@ -4,10 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "archive/base/LittleEndian.h"
 #include "archive/base/Stream32.h"
-#include "archive/zip/LittleEndian.h"
-#include "archive/zip/StreamReads.h"
-#include "archive/zip/ZipHeaders.h"
+#include "archive/base/StreamReads.h"
+#include "archive/base/ZipHeaders.h"
 
 namespace ruvevid {
 

@@ -3,10 +3,10 @@
 #include <array>
 
 #include "archive/base/ArcErrors.h"
+#include "archive/base/LittleEndian.h"
 #include "archive/base/Stream32.h"
-#include "archive/base/UnZip.h"
 #include "archive/zip/DiskManager.h"
-#include "archive/zip/LittleEndian.h"
+#include "archive/zip/UnZip.h"
 
 namespace ruvevid {
 

@@ -3,12 +3,12 @@
 #include <functional>
 #include <utility>
 
+#include "archive/base/LittleEndian.h"
 #include "archive/base/OutputFiles.h"
 #include "archive/base/Stream32.h"
-#include "archive/base/UnZip.h"
 #include "archive/zip/EntryOutput.h"
-#include "archive/zip/LittleEndian.h"
 #include "archive/zip/MethodDispatch.h"
+#include "archive/zip/UnZip.h"
 #include "platform/FileSystem.h"
 
 namespace ruvevid {

@@ -2,7 +2,7 @@
 
 #include "archive/base/DosDateTime.h"
 #include "archive/base/OutputFiles.h"
-#include "archive/base/UnZip.h"
+#include "archive/zip/UnZip.h"
 #include "platform/OutputFile.h"
 #include "platform/StagedFile.h"
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "archive/base/Stream32.h"
-#include "archive/zip/StreamReads.h"
+#include "archive/base/StreamReads.h"
 
 namespace ruvevid {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "archive/zip/ZipRecords.h"
+#include "archive/base/ZipRecords.h"
 
 namespace ruvevid {
 

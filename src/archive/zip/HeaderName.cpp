@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "archive/base/Stream32.h"
+#include "archive/base/StreamReads.h"
+#include "archive/base/ZipHeaderCipher.h"
 #include "archive/codec/ZipCipher.h"
-#include "archive/zip/StreamReads.h"
-#include "archive/zip/ZipHeaderCipher.h"
 #include "platform/CodePage.h"
 
 namespace ruvevid {

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "archive/base/Stream32.h"
-#include "archive/base/UnZip.h"
-#include "archive/codec/InflateEntry.h"
 #include "archive/codec/LegacyDecoder.h"
+#include "archive/zip/InflateEntry.h"
+#include "archive/zip/UnZip.h"
 #include "archive/zip/ZipVolumeHooks.h"
 
 namespace ruvevid {

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "archive/zip/ZipRecords.h"
+#include "archive/base/ZipRecords.h"
 
 namespace ruvevid {
 

@@ -7,9 +7,9 @@
 #include "archive/base/ArcErrors.h"
 #include "archive/base/OutputFiles.h"
 #include "archive/base/Stream32.h"
-#include "archive/base/UnZip.h"
 #include "archive/zip/DiskManager.h"
 #include "archive/zip/DiskSpannObj.h"
+#include "archive/zip/UnZip.h"
 
 namespace ruvevid {
 

@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "archive/base/LittleEndian.h"
 #include "archive/base/Stream32.h"
-#include "archive/base/UnZip.h"
+#include "archive/base/StreamReads.h"
 #include "archive/base/WildcardMask.h"
+#include "archive/base/ZipHeaderCipher.h"
+#include "archive/base/ZipSignatures.h"
 #include "archive/zip/BufferedArchiveStream.h"
 #include "archive/zip/EntryDriver.h"
 #include "archive/zip/ExtraField.h"
 #include "archive/zip/HeaderName.h"
-#include "archive/zip/LittleEndian.h"
-#include "archive/zip/StreamReads.h"
-#include "archive/zip/ZipHeaderCipher.h"
-#include "archive/zip/ZipSignatures.h"
+#include "archive/zip/UnZip.h"
 #include "archive/zip/ZipVolumeHooks.h"
 
 namespace ruvevid {

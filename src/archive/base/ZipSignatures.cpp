@@ -1,4 +1,4 @@
-#include "archive/zip/ZipSignatures.h"
+#include "archive/base/ZipSignatures.h"
 
 namespace ruvevid {
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
+#include "archive/base/ZipRecords.h"
 #include "archive/codec/ZipCipher.h"
-#include "archive/zip/ZipRecords.h"
 
 namespace ruvevid {
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "archive/zip/LittleEndian.h"
+#include "archive/base/LittleEndian.h"
 
 namespace ruvevid {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "archive/codec/CustomStream.h"
+#include "archive/base/CustomStream.h"
 #include "archive/codec/InflateResult.h"
 
 namespace ruvevid {

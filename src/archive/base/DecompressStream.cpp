@@ -1,4 +1,4 @@
-#include "archive/codec/DecompressStream.h"
+#include "archive/base/DecompressStream.h"
 
 #include <algorithm>
 #include <limits>

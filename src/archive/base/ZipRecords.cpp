@@ -1,4 +1,4 @@
-#include "archive/zip/ZipRecords.h"
+#include "archive/base/ZipRecords.h"
 
 #include <array>
 #include <string_view>

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "archive/base/ZipHeaders.h"
 #include "archive/codec/ZipCipher.h"
-#include "archive/zip/ZipHeaders.h"
 
 namespace ruvevid {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "archive/zip/ZipRecords.h"
+#include "archive/base/ZipRecords.h"
 
 namespace ruvevid {
 

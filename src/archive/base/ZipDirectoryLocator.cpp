@@ -1,13 +1,13 @@
-#include "archive/zip/ZipDirectoryLocator.h"
+#include "archive/base/ZipDirectoryLocator.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "archive/base/Stream32.h"
-#include "archive/zip/StreamReads.h"
-#include "archive/zip/ZipHeaderCipher.h"
-#include "archive/zip/ZipSignatures.h"
+#include "archive/base/StreamReads.h"
+#include "archive/base/ZipHeaderCipher.h"
+#include "archive/base/ZipSignatures.h"
 
 namespace ruvevid {
 

@@ -1,4 +1,4 @@
-#include "archive/zip/ZipHeaderCipher.h"
+#include "archive/base/ZipHeaderCipher.h"
 
 namespace ruvevid {
 

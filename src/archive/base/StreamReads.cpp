@@ -1,4 +1,4 @@
-#include "archive/zip/StreamReads.h"
+#include "archive/base/StreamReads.h"
 
 #include "archive/base/Stream32.h"
 

@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "archive/zip/ZipHeaders.h"
+#include "archive/base/ZipHeaders.h"
 
 namespace ruvevid {
 

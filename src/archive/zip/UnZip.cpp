@@ -1,4 +1,4 @@
-#include "archive/base/UnZip.h"
+#include "archive/zip/UnZip.h"
 
 #include "archive/base/Stream32.h"
 #include "archive/zip/DiskManager.h"

@@ -1,13 +1,13 @@
-#include "archive/codec/InflateEntry.h"
+#include "archive/zip/InflateEntry.h"
 
 #include <algorithm>
 #include <memory>
 #include <new>
 
 #include "archive/base/ArcErrors.h"
+#include "archive/base/DecompressStream.h"
 #include "archive/base/ZipCommon.h"
 #include "archive/codec/Crc.h"
-#include "archive/codec/DecompressStream.h"
 #include "platform/Application.h"
 
 namespace ruvevid {
