@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in the release build and once
-# under AddressSanitizer and UndefinedBehaviorSanitizer. Also checks the formatting.
+# under AddressSanitizer and UndefinedBehaviorSanitizer. Also checks the layers and the formatting.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/bootstrap.sh
@@ -13,6 +13,9 @@ for preset in release asan-ubsan; do
   echo "== $preset: tests"
   ctest --preset "$preset" -j "$jobs"
 done
+
+echo "== layers"
+./scripts/check-layers.sh
 
 echo "== formatting"
 ./scripts/check-format.sh

@@ -31,8 +31,8 @@
 
 #include "app/NumberFormat.h"
 #include "app/SignedUpdate.h"
-#include "download/UpdateServer.h"
 #include "download/WinHTTPDownload.h"
+#include "server/UpdateServer.h"
 
 extern char** environ;
 

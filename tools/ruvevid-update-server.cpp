@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "download/UpdateServer.h"
+#include "server/UpdateServer.h"
 
 namespace {
 

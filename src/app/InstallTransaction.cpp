@@ -1,12 +1,6 @@
 #include "app/InstallTransaction.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
-#include <sstream>
-#include <system_error>
 #include <utility>
 
 #include "platform/FileSystem.h"
@@ -15,38 +9,7 @@ namespace ruvevid {
 
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// True when something (a file, a folder, a link, even a dangling one) stands at Path.
-bool Stands(const fs::path& Path) {
-  std::error_code Error;
-  return fs::exists(fs::symlink_status(Path, Error));
-}
-
-bool IsFolder(const fs::path& Path) {
-  std::error_code Error;
-  return fs::is_directory(fs::symlink_status(Path, Error));
-}
-
-bool Rename(const fs::path& From, const fs::path& To) {
-  std::error_code Error;
-  fs::rename(From, To, Error);
-  return !Error;
-}
-
-bool RemoveTree(const fs::path& Path) {
-  std::error_code Error;
-  fs::remove_all(Path, Error);
-  return !Error;
-}
-
-bool WriteText(const fs::path& Path, const std::string& Text, std::ios::openmode Mode) {
-  std::ofstream Out(Path, std::ios::binary | Mode);
-  Out << Text;
-  Out.close();
-  return !Out.fail();
-}
 
 // Times a sync of the file system holding Folder.
 bool TimedSync(const std::string& Folder, std::chrono::microseconds& Took) {
@@ -72,32 +35,21 @@ void TInstallTransaction::Step(const char* Point) const {
 }
 
 bool TInstallTransaction::BeginStaging() {
-  const fs::path Staging = FFolder + kStagingFolderName;
-  std::error_code Error;
-  return RemoveTree(Staging) && fs::create_directory(Staging, Error) && !Error;
+  const std::string Staging = FFolder + kStagingFolderName;
+  return RemoveTree(Staging) && CreateFolder(Staging);
 }
 
 void TInstallTransaction::Discard() {
   RemoveTree(FFolder + kStagingFolderName);
 }
 
-TInstallJournal TInstallTransaction::ListStagedFiles() const {
-  const fs::path Staging = FFolder + kStagingFolderName;
-  std::vector<std::string> Files;
-  std::vector<std::string> Folders;
-  std::error_code Error;
-  for (fs::recursive_directory_iterator It(Staging, Error), End; !Error && It != End;
-       It.increment(Error)) {
-    const std::string Name = fs::relative(It->path(), Staging, Error).generic_string();
-    if (Error) break;
-    if (It->is_directory(Error)) {
-      Folders.push_back(Name);
-    } else {
-      Files.push_back(Name);
-    }
-  }
-  std::sort(Files.begin(), Files.end());
-  std::sort(Folders.begin(), Folders.end());
+std::optional<TInstallJournal> TInstallTransaction::ListStagedFiles() const {
+  // A staging folder that cannot be read to the end is no install: placing part of it would
+  // leave a program that is neither the old nor the new one.
+  const std::optional<TFolderListing> Staged = ListFolderTree(FFolder + kStagingFolderName);
+  if (!Staged) return std::nullopt;
+  const std::vector<std::string>& Files = Staged->Files;
+  const std::vector<std::string>& Folders = Staged->Folders;
 
   TInstallJournal Journal;
   std::set<std::string> Listed;
@@ -106,7 +58,8 @@ TInstallJournal TInstallTransaction::ListStagedFiles() const {
   const auto NeedFolder = [&](const std::string& Name) {
     for (std::size_t Slash = Name.find('/');; Slash = Name.find('/', Slash + 1)) {
       const std::string Part = Name.substr(0, Slash);
-      if (!IsFolder(FFolder + Part) && Listed.insert(Part).second) Journal.Folders.push_back(Part);
+      if (!IsRealFolder(FFolder + Part) && Listed.insert(Part).second)
+        Journal.Folders.push_back(Part);
       if (Slash == std::string::npos) break;
     }
   };
@@ -114,26 +67,28 @@ TInstallJournal TInstallTransaction::ListStagedFiles() const {
   for (const std::string& File : Files) {
     const std::size_t Slash = File.rfind('/');
     if (Slash != std::string::npos) NeedFolder(File.substr(0, Slash));
-    Journal.Moves.push_back({File, Stands(FFolder + File)});
+    Journal.Moves.push_back({File, PathOccupied(FFolder + File)});
   }
   return Journal;
 }
 
 bool TInstallTransaction::WriteJournal(const TInstallJournal& Journal) {
-  return WriteText(FFolder + kJournalFileName, Journal.ListText(), std::ios::trunc);
+  return WriteWholeFile(FFolder + kJournalFileName, Journal.ListText());
 }
 
 bool TInstallTransaction::Mark(TJournalState State) {
-  return WriteText(FFolder + kJournalFileName, JournalMark(State), std::ios::app);
+  return AppendToFile(FFolder + kJournalFileName, JournalMark(State));
 }
 
 TCommitResult TInstallTransaction::Commit() {
-  const TInstallJournal Journal = ListStagedFiles();
   // Until the committing mark is on the disk nothing has moved: a failure drops the install.
   const auto NotStarted = [this] {
     CleanUp();
     return TCommitResult::crNotStarted;
   };
+  const std::optional<TInstallJournal> Listed = ListStagedFiles();
+  if (!Listed) return NotStarted();
+  const TInstallJournal& Journal = *Listed;
   if (!WriteJournal(Journal)) return NotStarted();
   Step("journal written");
   if (!TimedSync(FFolder, FListSyncTime)) return NotStarted();
@@ -164,23 +119,22 @@ bool TInstallTransaction::RollBack(const TInstallJournal& Journal) {
 bool TInstallTransaction::MoveForward(const TInstallJournal& Journal) {
   const std::string Staging = FFolder + kStagingFolderName + "/";
   const std::string Backup = FFolder + kBackupFolderName + "/";
-  std::error_code Error;
   for (const std::string& Folder : Journal.Folders) {
-    if (IsFolder(FFolder + Folder)) continue;
-    if (!fs::create_directory(FFolder + Folder, Error) || Error) return false;
+    if (IsRealFolder(FFolder + Folder)) continue;
+    if (!CreateFolder(FFolder + Folder)) return false;
     Step("folder made");
   }
   for (const TJournalMove& Move : Journal.Moves) {
-    const fs::path Staged = Staging + Move.Name;
-    const fs::path Target = FFolder + Move.Name;
-    const fs::path Saved = Backup + Move.Name;
-    if (!Stands(Staged)) continue;  // in place already
-    if (Move.Replaces && Stands(Target) && !Stands(Saved)) {
-      fs::create_directories(Saved.parent_path(), Error);
-      if (Error || !Rename(Target, Saved)) return false;
+    const std::string Staged = Staging + Move.Name;
+    const std::string Target = FFolder + Move.Name;
+    const std::string Saved = Backup + Move.Name;
+    if (!PathOccupied(Staged)) continue;  // in place already
+    if (Move.Replaces && PathOccupied(Target) && !PathOccupied(Saved)) {
+      if (!CreateFolders(Saved.substr(0, Saved.rfind('/'))) || !RenamePath(Target, Saved))
+        return false;
       Step("old file saved");
     }
-    if (!Rename(Staged, Target)) return false;
+    if (!RenamePath(Staged, Target)) return false;
     Step("new file placed");
   }
   return true;
@@ -191,21 +145,19 @@ bool TInstallTransaction::MoveBack(const TInstallJournal& Journal) {
   const std::string Backup = FFolder + kBackupFolderName + "/";
   bool Restored = true;
   for (auto Move = Journal.Moves.rbegin(); Move != Journal.Moves.rend(); ++Move) {
-    const fs::path Target = FFolder + Move->Name;
+    const std::string Target = FFolder + Move->Name;
     if (Move->Replaces) {
-      const fs::path Saved = Backup + Move->Name;
-      if (Stands(Saved) && !Rename(Saved, Target)) Restored = false;
-    } else if (!Stands(Staging + Move->Name) && Stands(Target)) {
+      const std::string Saved = Backup + Move->Name;
+      if (PathOccupied(Saved) && !RenamePath(Saved, Target)) Restored = false;
+    } else if (!PathOccupied(Staging + Move->Name) && PathOccupied(Target)) {
       // The new file was moved in: it goes.
-      std::error_code Error;
-      if (!fs::remove(Target, Error)) Restored = false;
+      if (!RemovePath(Target)) Restored = false;
     }
     Step("file restored");
   }
   for (auto Folder = Journal.Folders.rbegin(); Folder != Journal.Folders.rend(); ++Folder) {
     // Only a folder, and only an empty one: whatever else stands there is not the commit's.
-    std::error_code Error;
-    if (IsFolder(FFolder + *Folder)) fs::remove(FFolder + *Folder, Error);
+    if (IsRealFolder(FFolder + *Folder)) RemovePath(FFolder + *Folder);
   }
   return Restored;
 }
@@ -215,26 +167,22 @@ bool TInstallTransaction::CleanUp() {
   Step("backup removed");
   if (!RemoveTree(FFolder + kStagingFolderName)) return false;
   Step("staging removed");
-  std::error_code Error;
-  fs::remove(FFolder + kJournalFileName, Error);
-  if (Error) return false;
+  if (!RemovePath(FFolder + kJournalFileName)) return false;
   Step("journal removed");
   return true;
 }
 
 TRecoveryResult TInstallTransaction::Recover() {
-  const fs::path JournalPath = FFolder + kJournalFileName;
-  if (!Stands(JournalPath)) {
+  const std::string JournalPath = FFolder + kJournalFileName;
+  if (!PathOccupied(JournalPath)) {
     // Cut short while staging, or while a finished install cleaned up: only leftovers remain.
-    if (!Stands(FFolder + kStagingFolderName) && !Stands(FFolder + kBackupFolderName))
+    if (!PathOccupied(FFolder + kStagingFolderName) && !PathOccupied(FFolder + kBackupFolderName))
       return TRecoveryResult::rrNothingToDo;
     return CleanUp() ? TRecoveryResult::rrRecovered : TRecoveryResult::rrFailed;
   }
-  std::ifstream In(JournalPath, std::ios::binary);
-  const std::string Text((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
-  if (In.bad()) return TRecoveryResult::rrFailed;
-  In.close();
-  const TInstallJournal Journal = TInstallJournal::Parse(Text);
+  const std::optional<std::string> Text = ReadWholeFile(JournalPath);
+  if (!Text) return TRecoveryResult::rrFailed;
+  const TInstallJournal Journal = TInstallJournal::Parse(*Text);
   Step("recovering");
   switch (Journal.State) {
     case TJournalState::jsIncomplete:

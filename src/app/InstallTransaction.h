@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,7 @@ class TInstallTransaction {
 
  private:
   // The journal of what is staged now.
-  TInstallJournal ListStagedFiles() const;
+  std::optional<TInstallJournal> ListStagedFiles() const;
   bool WriteJournal(const TInstallJournal& Journal);
   bool Mark(TJournalState State);
   bool MoveForward(const TInstallJournal& Journal);

@@ -2,10 +2,10 @@
 
 #include "UpdateSettings.h"
 #include "app/ProcessTermination.h"
-#include "app/ProgramLaunch.h"
 #include "app/SettingsWriter.h"
 #include "app/Updater.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ProgramLaunch.h"
 #include "platform/TickCount.h"
 
 namespace ruvevid {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/InstallTransaction.h"
-#include "download/HttpTransport.h"
+#include "platform/HttpTransport.h"
 
 namespace ruvevid {
 

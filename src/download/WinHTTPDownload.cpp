@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <filesystem>
-#include <system_error>
 
 #include "download/ContentLength.h"
-#include "download/OutputFile.h"
+#include "download/DownloadFile.h"
+#include "platform/FileSystem.h"
 
 namespace ruvevid {
 
@@ -84,9 +83,7 @@ class TWaitCallbackScope {
 // Creates the item's folder when it is missing: one level, the outcome is not examined (a
 // failure shows when the file is created).
 void EnsureFolder(const std::string& Folder) {
-  if (Folder.empty()) return;
-  std::error_code Ignored;
-  std::filesystem::create_directory(Folder, Ignored);
+  if (!Folder.empty()) CreateFolder(Folder);
 }
 
 }  // namespace
@@ -129,7 +126,7 @@ void TWinHTTPDownload::Download() {
 
 void TWinHTTPDownload::DownloadItem(HttpHandle Session, TDownLoadItem* Item) {
   HttpHandle Request = nullptr;
-  TOutputFile File;
+  TDownloadFile File;
   std::exception_ptr Failure;
   Item->Outcome = TDownloadOutcome::doNotTried;
   Item->HttpStatus = 0;
@@ -164,7 +161,7 @@ void TWinHTTPDownload::DownloadItem(HttpHandle Session, TDownLoadItem* Item) {
 }
 
 void TWinHTTPDownload::TransferItem(HttpHandle Session, TDownLoadItem& Item, HttpHandle& Request,
-                                    TOutputFile& File) {
+                                    TDownloadFile& File) {
   Request = FTransport->InternetOpenUrl(Session, Item.URL(), IHttpTransport::FlagReload);
   if (Request == nullptr) {
     FErrorMsg = CannotOpenText(Item.URL());
@@ -200,7 +197,7 @@ void TWinHTTPDownload::TransferItem(HttpHandle Session, TDownLoadItem& Item, Htt
   CopyBody(Request, Item, File);
 }
 
-void TWinHTTPDownload::CopyBody(HttpHandle Request, TDownLoadItem& Item, TOutputFile& File) {
+void TWinHTTPDownload::CopyBody(HttpHandle Request, TDownLoadItem& Item, TDownloadFile& File) {
   // The size is taken once: a handler that changes FileSize later changes the reported total,
   // never the amount asked for.
   const std::int32_t Size = Item.FileSize;

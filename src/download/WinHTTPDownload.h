@@ -10,7 +10,7 @@
 #include <string>
 
 #include "download/DownloadItem.h"
-#include "download/HttpTransport.h"
+#include "platform/HttpTransport.h"
 
 namespace ruvevid {
 
@@ -26,7 +26,7 @@ class EInOutError : public std::runtime_error {
 };
 
 class TWinHTTPDownload;
-class TOutputFile;
+class TDownloadFile;
 
 using TNotifyEvent = std::function<void(TWinHTTPDownload* Sender)>;
 using TItemEvent = std::function<void(TWinHTTPDownload* Sender, TDownLoadItem* AItem)>;
@@ -85,9 +85,9 @@ class TWinHTTPDownload {
   void DownloadItem(HttpHandle Session, TDownLoadItem* Item);
   // Opens the request (left in Request for the end steps), reads the headers and fetches the body.
   void TransferItem(HttpHandle Session, TDownLoadItem& Item, HttpHandle& Request,
-                    TOutputFile& File);
+                    TDownloadFile& File);
   // The full 255-byte blocks, then the final short one, each followed by a progress event.
-  void CopyBody(HttpHandle Request, TDownLoadItem& Item, TOutputFile& File);
+  void CopyBody(HttpHandle Request, TDownLoadItem& Item, TDownloadFile& File);
   std::string QueryHeader(HttpHandle Request, HttpQuery Selector);
   // The transport's wait callback: the owner's idle handler; false once Stop has been called.
   bool Idle();

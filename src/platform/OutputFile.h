@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/FileHandle.h"
+
 namespace ruvevid {
 
 inline constexpr std::uint32_t faReadOnly = 0x01;
@@ -27,14 +29,8 @@ std::optional<std::uint32_t> ReadFileAttributes(const std::string& Path);
 // Makes an existing read-only file writable by its owner again (the attributes become "normal").
 bool ClearReadOnly(const std::string& Path);
 
-// Creates Path for writing, truncating an existing file. A symbolic link standing at Path is
-// removed first and never followed. An existing file without any write permission bit is
-// read-only and is not replaced (EACCES), whoever runs the program. Returns the open descriptor,
-// or -1 with errno set.
-int CreateOutputFile(const std::string& Path);
-
 // Sets the last-write time of an open file (access time untouched).
-bool SetLastWriteTime(int Handle, std::time_t Time);
+bool SetLastWriteTime(TNativeHandle Handle, std::time_t Time);
 
 // Applies an entry's stored attributes to a closed file.
 bool ApplyEntryAttributes(const std::string& Path, std::uint32_t Attr);

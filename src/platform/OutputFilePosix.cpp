@@ -31,24 +31,7 @@ bool ClearReadOnly(const std::string& Path) {
   return ::chmod(Path.c_str(), (Info.st_mode & 07777) | S_IWUSR) == 0;
 }
 
-int CreateOutputFile(const std::string& Path) {
-  struct stat Info {};
-  if (::lstat(Path.c_str(), &Info) == 0) {
-    if (S_ISLNK(Info.st_mode)) {
-      if (::unlink(Path.c_str()) != 0) return -1;
-    } else if (S_ISREG(Info.st_mode) && (Info.st_mode & kWriteBits) == 0) {
-      errno = EACCES;
-      return -1;
-    }
-  }
-  int Handle = -1;
-  do {
-    Handle = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-  } while (Handle < 0 && errno == EINTR);
-  return Handle;
-}
-
-bool SetLastWriteTime(int Handle, std::time_t Time) {
+bool SetLastWriteTime(TNativeHandle Handle, std::time_t Time) {
   struct timespec Times[2] = {};
   Times[0].tv_nsec = UTIME_OMIT;
   Times[1].tv_sec = Time;

@@ -5,15 +5,17 @@
 
 #include <string>
 
+#include "platform/FileHandle.h"
+
 namespace ruvevid {
 
-// Creates a new, empty temporary file beside Target and returns its open descriptor (write only),
-// with its name in StagingPath; -1 with errno set when it cannot. The file the output replaces,
-// Replaced (Target when empty), is refused as CreateOutputFile refuses a target: a directory
-// standing there (EISDIR) and an existing regular file without any write permission bit (EACCES).
+// Creates a new, empty temporary file beside Target and returns it open for writing, with its name
+// in StagingPath; a handle holding no file, with errno set, when it cannot. The file the output
+// replaces, Replaced (Target when empty), refuses the output: a directory standing there (EISDIR)
+// and an existing regular file without any write permission bit (EACCES), whoever runs the program.
 // An existing regular file's permission bits carry over to the temporary file.
-int CreateStagingFile(const std::string& Target, std::string& StagingPath,
-                      const std::string& Replaced = {});
+TFileHandle CreateStagingFile(const std::string& Target, std::string& StagingPath,
+                              const std::string& Replaced = {});
 
 // Renames the closed temporary file over Target (a symbolic link at Target is replaced, never
 // followed). False with errno set when the rename fails; the temporary file then stays.

@@ -34,21 +34,21 @@ std::string StagingName(const std::string& Target, std::uint64_t Random) {
 
 }  // namespace
 
-int CreateStagingFile(const std::string& Target, std::string& StagingPath,
-                      const std::string& Replaced) {
+TFileHandle CreateStagingFile(const std::string& Target, std::string& StagingPath,
+                              const std::string& Replaced) {
   StagingPath.clear();
   struct stat Old {};
   const std::string& Model = Replaced.empty() ? Target : Replaced;
   const bool Exists = ::lstat(Model.c_str(), &Old) == 0;
-  if (!Exists && errno != ENOENT) return -1;
+  if (!Exists && errno != ENOENT) return {};
   if (Exists && S_ISDIR(Old.st_mode)) {
     errno = EISDIR;
-    return -1;
+    return {};
   }
   const bool KeepMode = Exists && S_ISREG(Old.st_mode);
   if (KeepMode && (Old.st_mode & kWriteBits) == 0) {
     errno = EACCES;
-    return -1;
+    return {};
   }
   // Names only need to differ from the files already there (O_EXCL checks that): a sequence
   // seeded from the clock and the target's name is enough and costs no system call.
@@ -63,14 +63,14 @@ int CreateStagingFile(const std::string& Target, std::string& StagingPath,
     } while (Handle < 0 && errno == EINTR);
     if (Handle < 0) {
       if (errno == EEXIST) continue;
-      return -1;
+      return {};
     }
     if (KeepMode) ::fchmod(Handle, Old.st_mode & 0777);
     StagingPath = Name;
-    return Handle;
+    return TFileHandle(Handle);
   }
   errno = EEXIST;
-  return -1;
+  return {};
 }
 
 bool CommitStagingFile(const std::string& StagingPath, const std::string& Target) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "app/ProgramLaunch.h"
+#include "platform/ProgramLaunch.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {

@@ -13,8 +13,8 @@
 #include "app/FailureTexts.h"
 #include "app/FakeUpdaterView.h"
 #include "app/Updater.h"
-#include "download/CurlTransport.h"
 #include "download/WinHTTPDownload.h"
+#include "platform/CurlTransport.h"
 #include "support/ServerProcess.h"
 #include "support/TestPaths.h"
 

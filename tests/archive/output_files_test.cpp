@@ -12,6 +12,7 @@
 
 #include "archive/base/DosDateTime.h"
 #include "archive/base/OutputFiles.h"
+#include "archive/zip/EntryOutput.h"
 #include "archive/zip/UnZip.h"
 #include "platform/OutputFile.h"
 #include "support/TestPaths.h"
@@ -39,15 +40,14 @@ class OutputFiles : public ::testing::Test {
                std::uint32_t DosDateTime = 0x5A212C00) {
     UnZip.SetOutputName(Stored);
     if (!UnZip.ConfirmEntry(false)) return false;
-    std::unique_ptr<TStream32> Output;
     const std::string Name = UnZip.Run().OutputName;
-    if (!UnZip.OpenOutputFile(Output, Name, Stored)) {
+    TStagedEntryOutput Output(UnZip);
+    if (!Output.Open(Name, Stored)) {
       UnZip.ReportError(Name, "", "0", ecOpenError);
       return false;
     }
-    Output->WriteBuffer(Data.data(), static_cast<std::int32_t>(Data.size()));
-    UnZip.CloseOutputFile(Output, Name, DosDateTime, Attr);
-    return true;
+    Output.Stream()->WriteBuffer(Data.data(), static_cast<std::int32_t>(Data.size()));
+    return Output.Close(DosDateTime, Attr) && Output.Commit();
   }
 
   static std::string Read(const fs::path& Path) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "DownloadTestSupport.h"
-#include "download/CurlTransport.h"
+#include "platform/CurlTransport.h"
 #include "support/ScriptedHttpServer.h"
 
 namespace ruvevid {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "download/HttpTransport.h"
 #include "download/WinHTTPDownload.h"
+#include "platform/HttpTransport.h"
 
 namespace ruvevid::test {
 

@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "DownloadTestSupport.h"
-#include "download/CurlTransport.h"
 #include "download/WinHTTPDownload.h"
+#include "platform/CurlTransport.h"
 #include "support/ChildProgram.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/ServerProcess.h"

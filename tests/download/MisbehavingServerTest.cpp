@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "DownloadTestSupport.h"
-#include "download/CurlTransport.h"
 #include "download/WinHTTPDownload.h"
+#include "platform/CurlTransport.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestPaths.h"
 

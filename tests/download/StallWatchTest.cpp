@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "download/StallWatch.h"
+#include "platform/StallWatch.h"
 
 namespace ruvevid {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "DownloadTestSupport.h"
-#include "download/UpdateServer.h"
+#include "server/UpdateServer.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestPaths.h"
 

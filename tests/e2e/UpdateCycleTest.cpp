@@ -21,9 +21,9 @@
 #include "app/FailureTexts.h"
 #include "app/FakeUpdaterView.h"
 #include "app/ProcessTermination.h"
-#include "app/ProgramLaunch.h"
 #include "app/SettingsWriter.h"
 #include "app/Updater.h"
+#include "platform/ProgramLaunch.h"
 #include "support/ServerProcess.h"
 #include "support/TestPaths.h"
 

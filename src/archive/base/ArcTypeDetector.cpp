@@ -1,8 +1,5 @@
 #include "archive/base/ArcTypeDetector.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -14,6 +11,7 @@
 #include "archive/base/StreamReads.h"
 #include "archive/base/ZipDirectoryLocator.h"
 #include "platform/DriveQuery.h"
+#include "platform/FileHandle.h"
 
 namespace ruvevid {
 
@@ -404,13 +402,9 @@ TArcType TArcTypeDetector::ProbeTar() {
 std::uint32_t TArcTypeDetector::ReadArchiveDate() {
   auto* Handle = dynamic_cast<THandleStream32*>(&FStream);
   if (Handle == nullptr || Handle->Handle() < 0) return kDefaultDosDateTime;
-  struct statx Info {};
-  std::time_t Time = 0;
-  if (::statx(Handle->Handle(), "", AT_EMPTY_PATH, STATX_BTIME | STATX_MTIME, &Info) != 0)
-    return kDefaultDosDateTime;
-  Time = (Info.stx_mask & STATX_BTIME) != 0 ? static_cast<std::time_t>(Info.stx_btime.tv_sec)
-                                            : static_cast<std::time_t>(Info.stx_mtime.tv_sec);
-  const auto Dos = TimeToDosDateTime(Time);
+  const auto Time = FileBirthTime(Handle->Handle());
+  if (!Time) return kDefaultDosDateTime;
+  const auto Dos = TimeToDosDateTime(*Time);
   if (!Dos || *Dos == 0xFFFFFFFFu) return kDefaultDosDateTime;
   return *Dos;
 }

@@ -1,39 +1,27 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "archive/base/Stream32.h"
+#include "platform/FileHandle.h"
 
 namespace ruvevid {
 
 std::int64_t THandleStream32::GetSize() {
-  struct stat Info {};
-  if (FHandle >= 0 && ::fstat(FHandle, &Info) == 0 && S_ISREG(Info.st_mode)) return Info.st_size;
+  if (FHandle >= 0) {
+    if (const auto Size = RegularFileSize(FHandle)) return *Size;
+  }
   return TStream32::GetSize();
 }
 
 void THandleStream32::SetSize(std::int64_t NewSize) {
   Seek(NewSize, TSeekOrigin::soBeginning);
-  if (::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0) {
-    const int Error = errno;
-    throw EOSError(std::strerror(Error), Error);
-  }
+  if (const int Error = ResizeFile(FHandle, NewSize); Error != 0)
+    throw EOSError(SystemErrorText(Error), Error);
 }
 
 std::int32_t THandleStream32::Read(void* Buffer, std::int32_t Count) {
   if (FHandle < 0 || Count <= 0) return 0;
-  auto* P = static_cast<std::uint8_t*>(Buffer);
-  std::int32_t Done = 0;
-  while (Done < Count) {
-    const ssize_t N = ::read(FHandle, P + Done, static_cast<std::size_t>(Count - Done));
-    if (N < 0 && errno == EINTR) continue;
-    if (N <= 0) break;
-    Done += static_cast<std::int32_t>(N);
-  }
-  return Done;
+  return static_cast<std::int32_t>(ReadFull(FHandle, Buffer, static_cast<std::size_t>(Count)));
 }
 
 std::int32_t THandleStream32::Write(const void* Buffer, std::int32_t Count) {
@@ -43,76 +31,43 @@ std::int32_t THandleStream32::Write(const void* Buffer, std::int32_t Count) {
     return 0;
   }
   if (Count <= 0) return 0;
-  const auto* P = static_cast<const std::uint8_t*>(Buffer);
-  std::int32_t Done = 0;
-  while (Done < Count) {
-    const ssize_t N = ::write(FHandle, P + Done, static_cast<std::size_t>(Count - Done));
-    if (N < 0 && errno == EINTR) continue;
-    if (N < 0) {
-      FLastWriteError = errno;
-      break;
-    }
-    if (N == 0) {
-      // A device that takes nothing and reports nothing: treat as full.
-      FLastWriteError = ENOSPC;
-      break;
-    }
-    Done += static_cast<std::int32_t>(N);
-  }
-  return Done;
+  std::size_t Written = 0;
+  FLastWriteError = WriteAll(FHandle, Buffer, static_cast<std::size_t>(Count), &Written);
+  return static_cast<std::int32_t>(Written);
 }
 
 std::int64_t THandleStream32::Seek(std::int64_t Offset, TSeekOrigin Origin) {
   if (FHandle < 0) return -1;
-  int Whence = SEEK_SET;
-  if (Origin == TSeekOrigin::soCurrent) Whence = SEEK_CUR;
-  if (Origin == TSeekOrigin::soEnd) Whence = SEEK_END;
-  return ::lseek(FHandle, static_cast<off_t>(Offset), Whence);
+  TSeekFrom From = TSeekFrom::sfBeginning;
+  if (Origin == TSeekOrigin::soCurrent) From = TSeekFrom::sfCurrent;
+  if (Origin == TSeekOrigin::soEnd) From = TSeekFrom::sfEnd;
+  return SeekFile(FHandle, Offset, From);
 }
 
+namespace {
+
+TOpenFor OpenForMode(std::uint16_t Mode) {
+  if (Mode == fmCreate) return TOpenFor::ofCreate;
+  switch (Mode & 0x0003u) {
+    case fmOpenWrite:
+      return TOpenFor::ofWrite;
+    case fmOpenReadWrite:
+      return TOpenFor::ofReadWrite;
+    default:
+      return TOpenFor::ofRead;
+  }
+}
+
+}  // namespace
+
 TFileStream32::TFileStream32(const std::string& FileName, std::uint16_t Mode)
-    : THandleStream32(-1), FFileName(FileName) {
-  int Flags = O_CLOEXEC;
-  if (Mode == fmCreate) {
-    Flags |= O_RDWR | O_CREAT | O_TRUNC;
-  } else {
-    switch (Mode & 0x0003u) {
-      case fmOpenWrite:
-        Flags |= O_WRONLY;
-        break;
-      case fmOpenReadWrite:
-        Flags |= O_RDWR;
-        break;
-      default:
-        Flags |= O_RDONLY;
-        break;
-    }
-  }
-  // A file opened for reading must be a regular file: a FIFO would block the open (and every read)
-  // for as long as nobody writes to it, and a device or a directory is no archive. The open itself
-  // does not wait; regular files ignore the flag.
-  const bool Reading = Mode != fmCreate && (Mode & 0x0003u) == fmOpenRead;
-  if (Reading) Flags |= O_NONBLOCK;
-  int Handle = -1;
-  do {
-    Handle = ::open(FileName.c_str(), Flags, 0666);
-  } while (Handle < 0 && errno == EINTR);
-  if (Handle < 0) {
-    FOpenError = errno;
-    return;
-  }
-  struct stat Info {};
-  const bool Examined = ::fstat(Handle, &Info) == 0;
-  if (!Examined || S_ISDIR(Info.st_mode) || (Reading && !S_ISREG(Info.st_mode))) {
-    FOpenError = Examined && !S_ISDIR(Info.st_mode) ? EINVAL : EISDIR;
-    ::close(Handle);
-    return;
-  }
-  FHandle = Handle;
+    : THandleStream32(-1),
+      FFileName(FileName),
+      FFile(OpenFile(FileName, OpenForMode(Mode), FOpenError)) {
+  FHandle = FFile.Native();
 }
 
 TFileStream32::~TFileStream32() {
-  if (FHandle >= 0) ::close(FHandle);
   FHandle = -1;
 }
 

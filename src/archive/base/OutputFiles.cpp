@@ -3,13 +3,8 @@
 
 #include "archive/base/OutputFiles.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <ctime>
-#include <filesystem>
-#include <system_error>
 
 #include "archive/base/DosDateTime.h"
 #include "archive/base/ZipCommon.h"
@@ -17,27 +12,6 @@
 #include "platform/OutputFile.h"
 
 namespace ruvevid {
-
-namespace {
-
-std::string CurrentDirectory() {
-  std::error_code Error;
-  const std::filesystem::path Folder = std::filesystem::current_path(Error);
-  return Error ? std::string() : Folder.string();
-}
-
-}  // namespace
-
-TOutputFileStream::~TOutputFileStream() {
-  Close();
-}
-
-bool TOutputFileStream::Close() {
-  if (FHandle < 0) return true;
-  const int Result = ::close(FHandle);
-  FHandle = -1;
-  return Result == 0 || errno == EINTR;
-}
 
 bool IsOutputRefused(const TZipCommon& Component, const std::string& FileName,
                      const std::string& StoredName) {
@@ -75,7 +49,7 @@ void TZipCommon::SetOutputName(const std::string& StoredName) {
   }
   if (FExtractDir.empty()) {
     SetExtractDir(kOutputPathRules.DirWithSeparator(FArchiveFile));
-    if (FExtractDir.empty()) SetExtractDir(CurrentDirectory());
+    if (FExtractDir.empty()) SetExtractDir(CurrentFolder());
   }
   OutputName = kOutputPathRules.ComposeOutputName(StoredName, FExtractDir, UseStoredDirs).Name;
 }
@@ -83,13 +57,8 @@ void TZipCommon::SetOutputName(const std::string& StoredName) {
 bool TZipCommon::ForceDirectories(const std::string& Dir) {
   if (DirectoryExists(Dir)) return true;
   if (Dir.empty()) return false;
-  std::error_code Error;
-  const std::string Full =
-      kOutputPathRules.AppendBackslash(std::filesystem::absolute(Dir, Error).string());
-  if (Error) return false;
-  for (std::size_t At = Full.find('/', 1); At != std::string::npos; At = Full.find('/', At + 1))
-    ::mkdir(Full.substr(0, At).c_str(), 0777);
-  return DirectoryExists(Dir);
+  const bool Relative = Dir.front() != kOutputPathRules.Separator();
+  return CreateFolders(Relative ? kOutputPathRules.AppendBackslash(CurrentFolder()) + Dir : Dir);
 }
 
 bool TZipCommon::ConfirmEntry(bool IsDirectory) {
@@ -150,18 +119,6 @@ bool TZipCommon::ConfirmEntry(bool IsDirectory) {
   return Result;
 }
 
-bool TZipCommon::OpenOutputFile(std::unique_ptr<TStream32>& Output, const std::string& FileName,
-                                const std::string& StoredName) {
-  if (FRun.EntryEncrypted && FRun.PasswordFailed) return true;
-  if (FileName.empty()) return false;
-  if (IsOutputRefused(*this, FileName, StoredName)) return false;
-  ForceDirectories(kOutputPathRules.DirPart(FileName));
-  const int Handle = CreateOutputFile(FileName);
-  if (Handle < 0) return false;
-  Output = std::make_unique<TOutputFileStream>(Handle);
-  return true;
-}
-
 std::uint32_t TZipCommon::EffectiveDate(std::uint32_t DosDateTime) {
   switch (DateAttribute) {
     case TDateAttribute::daSysDate:
@@ -172,20 +129,6 @@ std::uint32_t TZipCommon::EffectiveDate(std::uint32_t DosDateTime) {
     default:
       return DosDateTime;
   }
-}
-
-void TZipCommon::CloseOutputFile(std::unique_ptr<TStream32>& Output, const std::string& FileName,
-                                 std::uint32_t DosDateTime, std::uint32_t Attr) {
-  auto* Handle = dynamic_cast<THandleStream32*>(Output.get());
-  if (Handle != nullptr && Handle->Handle() >= 0) {
-    if (const auto Time = DosDateTimeToTime(EffectiveDate(DosDateTime)))
-      SetLastWriteTime(Handle->Handle(), *Time);
-  }
-  bool Closed = true;
-  if (auto* Owned = dynamic_cast<TOutputFileStream*>(Output.get())) Closed = Owned->Close();
-  Output.reset();
-  if (!Closed) ReportError(FileName, "", "0", ecCloseError);
-  if (RestoreFileAttr && Attr != faArchive) ApplyEntryAttributes(FileName, Attr);
 }
 
 }  // namespace ruvevid

@@ -1,11 +1,13 @@
 #pragma once
 // Output files of an extraction run: the helpers behind TZipCommon's SetOutputName, ConfirmEntry,
-// OpenOutputFile, CloseOutputFile, ForceDirectories and EffectiveDate.
+// ForceDirectories and EffectiveDate.
 
 #include <string>
+#include <utility>
 
 #include "archive/base/PathRules.h"
 #include "archive/base/Stream32.h"
+#include "platform/FileHandle.h"
 
 namespace ruvevid {
 
@@ -14,13 +16,20 @@ class TZipCommon;
 // The output-side path rules of this build.
 inline constexpr TPathRules kOutputPathRules = TPathRules::Native();
 
-// An output file opened by OpenOutputFile; owns its descriptor. Close reports whether closing
-// succeeded (a failure is an error of its own: written data may be lost).
+// An entry's output file; owns its handle. Close reports whether closing succeeded (a failure is
+// an error of its own: written data may be lost).
 class TOutputFileStream final : public THandleStream32 {
  public:
-  explicit TOutputFileStream(int Handle) : THandleStream32(Handle) {}
-  ~TOutputFileStream() override;
-  bool Close();
+  explicit TOutputFileStream(TFileHandle File)
+      : THandleStream32(File.Native()), FFile(std::move(File)) {}
+  ~TOutputFileStream() override { FHandle = -1; }
+  bool Close() {
+    FHandle = -1;
+    return FFile.Close() == 0;
+  }
+
+ private:
+  TFileHandle FFile;
 };
 
 // True when FileName must not be written for the stored name StoredName: it is the output name of

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/FileHandle.h"
+
 namespace ruvevid {
 
 class IApplication;
@@ -102,7 +104,7 @@ class TStream32 {
   IApplication* FApplication = nullptr;
 };
 
-// A stream over an OS file descriptor, -1 when there is none. Does not own the descriptor.
+// A stream over an open file of the system, -1 when there is none. Does not own the descriptor.
 class THandleStream32 : public TStream32 {
  public:
   explicit THandleStream32(int Handle) : FHandle(Handle) {}
@@ -152,6 +154,7 @@ class TFileStream32 : public THandleStream32 {
  private:
   std::string FFileName;
   int FOpenError = 0;
+  TFileHandle FFile;
 };
 
 }  // namespace ruvevid

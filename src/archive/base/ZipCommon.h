@@ -184,10 +184,6 @@ class TZipCommon : public TArcBase {
   // ---- Output files (defined with the output-file rules) ----
   void SetOutputName(const std::string& StoredName);
   bool ConfirmEntry(bool IsDirectory);
-  bool OpenOutputFile(std::unique_ptr<TStream32>& Output, const std::string& FileName,
-                      const std::string& StoredName);
-  void CloseOutputFile(std::unique_ptr<TStream32>& Output, const std::string& FileName,
-                       std::uint32_t DosDateTime, std::uint32_t Attr);
   bool ForceDirectories(const std::string& Dir);
   std::uint32_t EffectiveDate(std::uint32_t DosDateTime);
 

@@ -1,5 +1,7 @@
 #include "archive/zip/EntryOutput.h"
 
+#include <utility>
+
 #include "archive/base/DosDateTime.h"
 #include "archive/base/OutputFiles.h"
 #include "archive/zip/UnZip.h"
@@ -21,9 +23,9 @@ bool TStagedEntryOutput::Open(const std::string& FileName, const std::string& St
   FArc.ForceDirectories(kOutputPathRules.DirPart(Written));
   // A file that stands at FileName is the one the output will replace, staged or not: it decides
   // whether the output may be made and which permissions it keeps.
-  const int Handle = CreateStagingFile(Written, FStagingPath, FileName);
-  if (Handle < 0) return false;
-  FStream = std::make_unique<TOutputFileStream>(Handle);
+  TFileHandle File = CreateStagingFile(Written, FStagingPath, FileName);
+  if (!File.IsOpen()) return false;
+  FStream = std::make_unique<TOutputFileStream>(std::move(File));
   FTarget = Written;
   FUsable = true;
   return true;

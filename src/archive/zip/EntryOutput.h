@@ -19,9 +19,9 @@ class TStagedEntryOutput {
   TStagedEntryOutput(const TStagedEntryOutput&) = delete;
   TStagedEntryOutput& operator=(const TStagedEntryOutput&) = delete;
 
-  // Opens the output for FileName, the output name of the stored name StoredName, under the rules
-  // of the component's OpenOutputFile: a refused name, a directory standing at FileName and an
-  // existing read-only file are not opened; missing folders are created. With the component's
+  // Opens the output for FileName, the output name of the stored name StoredName: a refused name,
+  // a directory standing at FileName and an existing read-only file are not opened; missing
+  // folders are created. With the component's
   // StagingDir set, the file is made at its place below the staging folder instead.
   bool Open(const std::string& FileName, const std::string& StoredName);
 

@@ -1,7 +1,5 @@
 #include "archive/zip/Volumes.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 
 #include "archive/base/ArcErrors.h"
@@ -10,10 +8,16 @@
 #include "archive/zip/DiskManager.h"
 #include "archive/zip/DiskSpannObj.h"
 #include "archive/zip/UnZip.h"
+#include "platform/FileSystem.h"
 
 namespace ruvevid {
 
 namespace {
+
+// A volume may be any file but a folder: what it really is shows when it is opened.
+bool VolumeFileExists(const std::string& Name) {
+  return !Name.empty() && PathExists(Name) && !DirectoryExists(Name);
+}
 
 std::string ChangeExtension(const std::string& Name, const std::string& Extension) {
   std::size_t Dot = std::string::npos;
@@ -25,11 +29,6 @@ std::string ChangeExtension(const std::string& Name, const std::string& Extensio
     }
   }
   return (Dot == std::string::npos ? Name : Name.substr(0, Dot)) + Extension;
-}
-
-bool FileExists(const std::string& Name) {
-  struct stat Info {};
-  return !Name.empty() && ::stat(Name.c_str(), &Info) == 0 && !S_ISDIR(Info.st_mode);
 }
 
 bool EqualsIgnoringCase(const std::string& A, const std::string& B) {
@@ -91,8 +90,8 @@ bool TUnZip::OpenNextVolume(std::unique_ptr<TStream32>& Stream, std::int32_t Ind
   bool Found = false;
   do {
     OnNextVolume(this, FRun.CurrentVolumeName, std::to_string(Index + 1),
-                 FileExists(FRun.CurrentVolumeName), Cancel);
-    Found = !Cancel && FileExists(FRun.CurrentVolumeName);
+                 VolumeFileExists(FRun.CurrentVolumeName), Cancel);
+    Found = !Cancel && VolumeFileExists(FRun.CurrentVolumeName);
   } while (!Found && !Cancel);
   if (!Found) {
     ReportError(FRun.CurrentVolumeName, "", std::to_string(Index + 1), ecUserCanceled);

@@ -1,5 +1,3 @@
-#include "app/ProgramLaunch.h"
-
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -7,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "platform/ProgramLaunch.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-#include "download/UpdateServer.h"
+#include "server/UpdateServer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

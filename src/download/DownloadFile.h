@@ -1,5 +1,5 @@
 #pragma once
-// The download's output file: raw bytes written through a user-space buffer, so the 255-byte
+// The downloaded file: raw bytes written through a user-space buffer, so the 255-byte
 // blocks of a transfer cost a copy each rather than a system call each. Whenever the file is
 // closed it holds exactly the bytes that were written; every failure raises EInOutError.
 
@@ -8,21 +8,23 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileHandle.h"
+
 namespace ruvevid {
 
-class TOutputFile {
+class TDownloadFile {
  public:
-  static constexpr std::size_t DefaultBufferSize = 256 * 1024;
+  static constexpr std::size_t kDefaultBufferSize = 256 * 1024;
 
-  explicit TOutputFile(std::size_t BufferSize = DefaultBufferSize);
+  explicit TDownloadFile(std::size_t BufferSize = kDefaultBufferSize);
   // Closes a file still open; a failure there is lost, so call Close to see it.
-  ~TOutputFile();
-  TOutputFile(const TOutputFile&) = delete;
-  TOutputFile& operator=(const TOutputFile&) = delete;
+  ~TDownloadFile();
+  TDownloadFile(const TDownloadFile&) = delete;
+  TDownloadFile& operator=(const TDownloadFile&) = delete;
 
   // Creates the file for writing, replacing any file of that name. Throws EInOutError.
   void Create(const std::string& FileName);
-  bool IsOpen() const { return FHandle >= 0; }
+  bool IsOpen() const { return FFile.IsOpen(); }
 
   // Appends Count bytes; throws EInOutError when the buffer cannot be written out.
   void Write(const void* Data, std::size_t Count) {
@@ -41,9 +43,9 @@ class TOutputFile {
  private:
   void WriteSlow(const void* Data, std::size_t Count);
   void Flush();
-  void WriteAll(const char* Data, std::size_t Count);
+  void WriteOut(const char* Data, std::size_t Count);
 
-  int FHandle = -1;
+  TFileHandle FFile;
   std::vector<char> FBuffer;
   std::size_t FUsed = 0;
 };

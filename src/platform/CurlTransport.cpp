@@ -1,11 +1,11 @@
-#include "download/CurlTransport.h"
+#include "platform/CurlTransport.h"
 
 #include <cstring>
 #include <string>
 #include <unordered_map>
 #include <utility>
 
-#include "download/CurlPullRequest.h"
+#include "platform/CurlPullRequest.h"
 
 #ifndef RUVEVID_STALL_SECONDS
 #define RUVEVID_STALL_SECONDS 30

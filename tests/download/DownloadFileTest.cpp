@@ -5,7 +5,7 @@
 #include <iterator>
 #include <string>
 
-#include "download/OutputFile.h"
+#include "download/DownloadFile.h"
 #include "download/WinHTTPDownload.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestPaths.h"
@@ -30,7 +30,7 @@ TEST_P(OutputFileWriteTest, FileHoldsExactlyTheWrittenBytesWhenClosed) {
   const WriteCase& Case = GetParam();
   const test::TempDir Folder;
   const std::string Data = test::PatternBytes(Case.Total);
-  TOutputFile File(Case.BufferSize);
+  TDownloadFile File(Case.BufferSize);
   File.Create((Folder / "out.bin").string());
   for (std::size_t Done = 0; Done < Data.size(); Done += Case.Piece) {
     File.Write(Data.data() + Done, std::min(Case.Piece, Data.size() - Done));
@@ -44,13 +44,13 @@ INSTANTIATE_TEST_SUITE_P(Sizes, OutputFileWriteTest,
                          testing::Values(WriteCase{1, 1000, 255}, WriteCase{255, 1000, 255},
                                          WriteCase{256, 1000, 255}, WriteCase{1000, 1000, 255},
                                          WriteCase{4096, 100000, 255}, WriteCase{64, 5000, 1000},
-                                         WriteCase{TOutputFile::DefaultBufferSize, 3000000, 255},
+                                         WriteCase{TDownloadFile::kDefaultBufferSize, 3000000, 255},
                                          WriteCase{4096, 0, 1}));
 
 TEST(OutputFileTest, CreateReplacesAnExistingFile) {
   const test::TempDir Folder;
   std::ofstream(Folder / "out.bin") << std::string(5000, 'x');
-  TOutputFile File;
+  TDownloadFile File;
   File.Create((Folder / "out.bin").string());
   File.Write("abc", 3);
   File.Close();
@@ -60,7 +60,7 @@ TEST(OutputFileTest, CreateReplacesAnExistingFile) {
 TEST(OutputFileTest, CreateBelowARegularFileRaisesInOutError) {
   const test::TempDir Folder;
   std::ofstream(Folder / "plain") << "x";
-  TOutputFile File;
+  TDownloadFile File;
   try {
     File.Create((Folder / "plain" / "out.bin").string());
     FAIL() << "no error";
@@ -73,7 +73,7 @@ TEST(OutputFileTest, CreateBelowARegularFileRaisesInOutError) {
 }
 
 TEST(OutputFileTest, FailedWriteRaisesAtTheLatestOnClose) {
-  TOutputFile File(4096);
+  TDownloadFile File(4096);
   File.Create("/dev/full");
   File.Write("abc", 3);  // still buffered
   try {
@@ -87,7 +87,7 @@ TEST(OutputFileTest, FailedWriteRaisesAtTheLatestOnClose) {
 }
 
 TEST(OutputFileTest, FailedWriteRaisesWhenTheBufferFills) {
-  TOutputFile File(1024);
+  TDownloadFile File(1024);
   File.Create("/dev/full");
   const std::string Block(255, 'x');
   EXPECT_THROW(
@@ -102,13 +102,13 @@ TEST(OutputFileTest, FailedWriteRaisesWhenTheBufferFills) {
 TEST(OutputFileTest, DestructorClosesQuietly) {
   const test::TempDir Folder;
   {
-    TOutputFile File;
+    TDownloadFile File;
     File.Create((Folder / "out.bin").string());
     File.Write("abc", 3);
   }
   EXPECT_EQ(ReadFile(Folder / "out.bin"), "abc");
   EXPECT_NO_THROW({
-    TOutputFile Full;
+    TDownloadFile Full;
     Full.Create("/dev/full");
     Full.Write("abc", 3);
   });

@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
-#include "download/CurlTransport.h"
-#include "download/HttpTransport.h"
-#include "download/StallWatch.h"
+#include "platform/CurlTransport.h"
+#include "platform/HttpTransport.h"
+#include "platform/StallWatch.h"
 
 namespace ruvevid {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "download/HttpTransport.h"
+#include "platform/HttpTransport.h"
 
 namespace ruvevid {
 

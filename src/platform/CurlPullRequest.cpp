@@ -1,4 +1,4 @@
-#include "download/CurlPullRequest.h"
+#include "platform/CurlPullRequest.h"
 
 #include <algorithm>
 #include <cctype>

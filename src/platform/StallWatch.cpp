@@ -1,4 +1,4 @@
-#include "download/StallWatch.h"
+#include "platform/StallWatch.h"
 
 namespace ruvevid {
 
