@@ -1,10 +1,13 @@
 #include "archive/base/DosDateTime.h"
 
+#include "platform/LocalTime.h"
+
 namespace ruvevid {
 
 std::optional<std::uint32_t> TimeToDosDateTime(std::time_t Time) {
-  std::tm Local{};
-  if (::localtime_r(&Time, &Local) == nullptr) return std::nullopt;
+  const std::optional<std::tm> Converted = ToLocalTime(Time);
+  if (!Converted) return std::nullopt;
+  const std::tm& Local = *Converted;
   const int Year = Local.tm_year + 1900;
   if (Year < 1980 || Year > 2107) return std::nullopt;
   const auto Date =
@@ -28,9 +31,7 @@ std::optional<std::time_t> DosDateTimeToTime(std::uint32_t DosDateTime) {
       Local.tm_min > 59 || Local.tm_sec > 59)
     return std::nullopt;
   Local.tm_isdst = -1;
-  const std::time_t Time = std::mktime(&Local);
-  if (Time == static_cast<std::time_t>(-1)) return std::nullopt;
-  return Time;
+  return FromLocalTime(Local);
 }
 
 }  // namespace ruvevid
