@@ -84,10 +84,16 @@ bool CreateFolder(const std::string& Path) {
 
 bool CreateFolders(const std::string& Path) {
   if (Path.empty()) return false;
-  if (DirectoryExists(Path)) return true;
-  for (std::size_t At = Path.find('/', 1); At != std::string::npos; At = Path.find('/', At + 1))
-    ::mkdir(Path.substr(0, At).c_str(), 0777);
-  ::mkdir(Path.c_str(), 0777);
+  // From the deepest level up: the parents of a new folder usually exist, so one call makes it.
+  if (::mkdir(Path.c_str(), 0777) == 0) return true;
+  if (errno == ENOENT) {
+    std::size_t End = Path.size();
+    while (End > 1 && Path[End - 1] == '/') --End;
+    const std::size_t Slash = Path.rfind('/', End - 1);
+    if (Slash != std::string::npos && Slash > 0 && CreateFolders(Path.substr(0, Slash)) &&
+        ::mkdir(Path.c_str(), 0777) == 0)
+      return true;
+  }
   return DirectoryExists(Path);
 }
 

@@ -32,8 +32,9 @@ bool ClearReadOnly(const std::string& Path);
 // Sets the last-write time of an open file (access time untouched).
 bool SetLastWriteTime(TNativeHandle Handle, std::time_t Time);
 
-// Applies an entry's stored attributes to a closed file.
-bool ApplyEntryAttributes(const std::string& Path, std::uint32_t Attr);
+// Applies an entry's stored attributes to an open file. A read-only file stays writable through
+// the handle already open.
+bool ApplyEntryAttributes(TNativeHandle Handle, std::uint32_t Attr);
 
 // True when a directory between Base (exclusive) and Path's own folder (inclusive) is a symbolic
 // link. Path must lie below Base; components that do not exist yet are not links.

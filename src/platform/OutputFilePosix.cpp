@@ -38,15 +38,13 @@ bool SetLastWriteTime(TNativeHandle Handle, std::time_t Time) {
   return ::futimens(Handle, Times) == 0;
 }
 
-bool ApplyEntryAttributes(const std::string& Path, std::uint32_t Attr) {
+bool ApplyEntryAttributes(TNativeHandle Handle, std::uint32_t Attr) {
   const auto UnixMode = static_cast<mode_t>(Attr >> 16);
-  if ((UnixMode & kUnixTypeMask) == kUnixRegular) {
-    return ::chmod(Path.c_str(), UnixMode & 0777) == 0;
-  }
+  if ((UnixMode & kUnixTypeMask) == kUnixRegular) return ::fchmod(Handle, UnixMode & 0777) == 0;
   if ((Attr & faReadOnly) != 0) {
     struct stat Info {};
-    if (::stat(Path.c_str(), &Info) != 0) return false;
-    return ::chmod(Path.c_str(), Info.st_mode & 0777 & ~kWriteBits) == 0;
+    if (::fstat(Handle, &Info) != 0) return false;
+    return ::fchmod(Handle, Info.st_mode & 0777 & ~kWriteBits) == 0;
   }
   return true;
 }

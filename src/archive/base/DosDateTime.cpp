@@ -34,4 +34,20 @@ std::optional<std::time_t> DosDateTimeToTime(std::uint32_t DosDateTime) {
   return FromLocalTime(Local);
 }
 
+std::optional<std::time_t> TDosTimeConverter::ToTime(std::uint32_t DosDateTime) {
+  constexpr std::uint32_t kMinutesAndSeconds = 0x07FFu;  // the low 11 bits of the time word
+  constexpr std::uint32_t kHalfHour = 30;
+  const std::uint32_t Minutes = (DosDateTime >> 5) & 0x3Fu;
+  const std::uint32_t Seconds = (DosDateTime & 0x1Fu) * 2;
+  if (Minutes > 59 || Seconds > 59) return std::nullopt;
+  const std::uint32_t Start = Minutes < kHalfHour ? 0 : kHalfHour;
+  const std::uint32_t HalfHour = (DosDateTime & ~kMinutesAndSeconds) | (Start << 5);
+  if (HalfHour != FHalfHour) {
+    FHalfHourTime = DosDateTimeToTime(HalfHour);
+    FHalfHour = HalfHour;
+  }
+  if (!FHalfHourTime) return std::nullopt;
+  return *FHalfHourTime + static_cast<std::time_t>((Minutes - Start) * 60 + Seconds);
+}
+
 }  // namespace ruvevid

@@ -13,7 +13,7 @@
 
 namespace ruvevid {
 
-bool IsOutputRefused(const TZipCommon& Component, const std::string& FileName,
+bool IsOutputRefused(TZipCommon& Component, const std::string& FileName,
                      const std::string& StoredName) {
   const std::string& ExtractDir = Component.ExtractDir();
   const TOutputPath Composed =
@@ -24,8 +24,13 @@ bool IsOutputRefused(const TZipCommon& Component, const std::string& FileName,
   std::string Base = kOutputPathRules.AppendBackslash(ExtractDir);
   if (!Base.empty() && Base.front() != kOutputPathRules.Separator())
     Base.insert(Base.begin(), kOutputPathRules.Separator());
-  if (!Base.empty() && FileName.compare(0, Base.size(), Base) == 0)
-    return HasLinkedDirectoryBelow(Base, FileName);
+  if (Base.empty() || FileName.compare(0, Base.size(), Base) != 0) return false;
+  std::unordered_set<std::string>& LinkFree = Component.Run().LinkFreeFolders;
+  const std::string Folder = kOutputPathRules.DirPart(FileName);
+  if (LinkFree.contains(Folder)) return false;
+  if (HasLinkedDirectoryBelow(Base, FileName)) return true;
+  // Only a folder that exists can be known free of links: one still to be made is examined again.
+  if (DirectoryExists(Folder)) LinkFree.insert(Folder);
   return false;
 }
 
@@ -55,10 +60,17 @@ void TZipCommon::SetOutputName(const std::string& StoredName) {
 }
 
 bool TZipCommon::ForceDirectories(const std::string& Dir) {
-  if (DirectoryExists(Dir)) return true;
   if (Dir.empty()) return false;
+  if (FRun.KnownFolders.contains(Dir)) return true;
+  if (DirectoryExists(Dir)) {
+    FRun.KnownFolders.insert(Dir);
+    return true;
+  }
   const bool Relative = Dir.front() != kOutputPathRules.Separator();
-  return CreateFolders(Relative ? kOutputPathRules.AppendBackslash(CurrentFolder()) + Dir : Dir);
+  if (!CreateFolders(Relative ? kOutputPathRules.AppendBackslash(CurrentFolder()) + Dir : Dir))
+    return false;
+  FRun.KnownFolders.insert(Dir);
+  return true;
 }
 
 bool TZipCommon::ConfirmEntry(bool IsDirectory) {

@@ -37,7 +37,7 @@ class TOutputFileStream final : public THandleStream32 {
 // below ExtractDir is a symbolic link. A name the application chose instead (OnRenameFile,
 // OnFileExists) is only subject to the second rule. Directory entries created with
 // CreateStoredDirs go through the same test.
-bool IsOutputRefused(const TZipCommon& Component, const std::string& FileName,
+bool IsOutputRefused(TZipCommon& Component, const std::string& FileName,
                      const std::string& StoredName);
 
 // Where the output named FileName is really written: FileName itself, or with StagingDir set its

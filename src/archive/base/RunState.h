@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "archive/base/DosDateTime.h"
 #include "archive/base/ZipRecords.h"
 #include "archive/codec/Crc.h"
 #include "archive/codec/InflateBlockCache.h"
@@ -63,6 +65,13 @@ struct TRunState {
   // The CRC accumulators and the cipher's key state of the entry being extracted.
   TCrcAccumulators Crc;
   TZipCipher Cipher;
+
+  // Folders this run made or found, and folders it found no symbolic link on the way to: each is
+  // examined once a run, not once an entry.
+  std::unordered_set<std::string> KnownFolders;
+  std::unordered_set<std::string> LinkFreeFolders;
+  // The entries' dates, converted to points in time.
+  TDosTimeConverter DosTimes;
 
   // The inflate path's buffers, taken again by every deflated entry; kept from run to run.
   TInflateBlockCache InflateMemory;

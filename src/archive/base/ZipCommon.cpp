@@ -63,6 +63,9 @@ void TZipCommon::ResetRun() {
   if (CpuType == TCpuType::cpt80486) CpuType = TCpuType::cptAuto;
   FRun.CurrentVolumeName = FArchiveFile;
   FRun.ExcludeList.clear();
+  FRun.KnownFolders.clear();
+  FRun.LinkFreeFolders.clear();
+  FRun.DosTimes.Clear();
 }
 
 }  // namespace ruvevid

@@ -35,8 +35,11 @@ bool TStagedEntryOutput::Close(std::uint32_t DosDateTime, std::uint32_t Attr) {
   auto* File = dynamic_cast<TOutputFileStream*>(FStream.get());
   if (File == nullptr) return false;
   if (File->Handle() >= 0) {
-    if (const auto Time = DosDateTimeToTime(FArc.EffectiveDate(DosDateTime)))
+    if (const auto Time = FArc.Run().DosTimes.ToTime(FArc.EffectiveDate(DosDateTime)))
       SetLastWriteTime(File->Handle(), *Time);
+    // The attributes go on while the file is open: no path lookup, and a read-only file can
+    // still be renamed into place.
+    if (FArc.RestoreFileAttr && Attr != faArchive) ApplyEntryAttributes(File->Handle(), Attr);
   }
   const bool Closed = File->Close();
   FStream.reset();
@@ -45,14 +48,11 @@ bool TStagedEntryOutput::Close(std::uint32_t DosDateTime, std::uint32_t Attr) {
     FArc.ReportError(FTarget, "", "0", ecCloseError);
     return false;
   }
-  FAttr = Attr;
   return true;
 }
 
 bool TStagedEntryOutput::Commit() {
   if (!FUsable || FStream) return false;
-  // The attributes go on last: a read-only file can still be renamed into place.
-  if (FArc.RestoreFileAttr && FAttr != faArchive) ApplyEntryAttributes(FStagingPath, FAttr);
   if (!CommitStagingFile(FStagingPath, FTarget)) return false;
   FStagingPath.clear();
   FUsable = false;

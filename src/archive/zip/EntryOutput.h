@@ -42,7 +42,6 @@ class TStagedEntryOutput {
   std::unique_ptr<TStream32> FStream;
   std::string FTarget;
   std::string FStagingPath;
-  std::uint32_t FAttr = 0;
   bool FUsable = false;
 };
 
