@@ -7,7 +7,9 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <exception>
 
+#include "archive/base/ArcErrors.h"
 #include "archive/base/DosDateTime.h"
 #include "archive/base/LittleEndian.h"
 #include "archive/base/Stream32.h"
@@ -52,30 +54,43 @@ TArcType TArcTypeDetector::Detect() {
   FZip.OffsetAdjust = 0;
   FZip.FirstHeaderOffset = -1;
   FZip.HeaderState.Clear();
+  FLastError.clear();
   try {
-    FArchiveSize = FStream.GetSize();
-    if (FArchiveSize >= kMinimumArchive) {
-      try {
-        FHead.assign(kHeadBytes, 0);
-        const std::int32_t Got = ReadAt(FStream, 0, FHead.data(), kHeadBytes);
-        FHead.resize(static_cast<std::size_t>(std::max<std::int32_t>(Got, 0)));
-        if (FHead.size() >= 2 && FHead[0] == 'M' && FHead[1] == 'Z') {
-          DetectExecutable(Result);
-        } else {
-          DetectPlain(Result);
-        }
-      } catch (...) {
-        // Whatever failed leaves the type as it stood.
-      }
-      if (IsKnownArcType(Result)) {
-        if (FZip.FirstHeaderOffset == -1) FZip.FirstHeaderOffset = 0;
-        if (Result == TArcType::atZip && LowerExtension(FArchiveFile) == ".jar")
-          Result = TArcType::atJar;
-      }
-    }
-  } catch (...) {
+    Result = DetectReadable();
+  } catch (const EArchive& Error) {
+    // A stream that raises (a read or seek that failed) cannot be examined any further.
+    FLastError = Error.what();
+  } catch (const std::exception& Error) {
+    // Detection runs from the ArchiveFile setter, outside any run: it raises nothing.
+    FLastError = Error.what();
   }
+  if (!FLastError.empty()) Result = TArcType::atUnknown;
   FArchiveDate = ReadArchiveDate();
+  return Result;
+}
+
+TArcType TArcTypeDetector::DetectReadable() {
+  TArcType Result = TArcType::atNA;
+  FArchiveSize = FStream.GetSize();
+  if (FArchiveSize < kMinimumArchive) return Result;
+  FHead.assign(kHeadBytes, 0);
+  const std::int32_t Got = ReadAt(FStream, 0, FHead.data(), kHeadBytes);
+  if (Got <= 0) {
+    // The file has bytes and none could be read: there is nothing to tell its type by.
+    FLastError = kUnreadableArchive;
+    return TArcType::atUnknown;
+  }
+  FHead.resize(static_cast<std::size_t>(Got));
+  if (FHead.size() >= 2 && FHead[0] == 'M' && FHead[1] == 'Z') {
+    DetectExecutable(Result);
+  } else {
+    DetectPlain(Result);
+  }
+  if (IsKnownArcType(Result)) {
+    if (FZip.FirstHeaderOffset == -1) FZip.FirstHeaderOffset = 0;
+    if (Result == TArcType::atZip && LowerExtension(FArchiveFile) == ".jar")
+      Result = TArcType::atJar;
+  }
   return Result;
 }
 
@@ -140,7 +155,8 @@ bool TArcTypeDetector::ProbeResourceOffsets(TArcType& Result) {
           return true;
         }
       }
-    } catch (...) {
+    } catch (const EArchive&) {
+      // An offset the resources give that cannot be read: the next one may be.
     }
   }
   return false;

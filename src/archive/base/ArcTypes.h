@@ -58,6 +58,12 @@ constexpr bool IsKnownArcType(TArcType Type) {
   return static_cast<int>(Type) > 3;
 }
 
+// A zip set whose parts are volume files (atZipMV) or removable disks (atZipDS): the readers
+// bring up the other parts when a record or an entry's data goes on beyond the part open.
+constexpr bool IsSplitOrSpanned(TArcType Type) {
+  return Type == TArcType::atZipDS || Type == TArcType::atZipMV;
+}
+
 // The types whose data the traditional zip cipher deciphers.
 constexpr bool IsZipFamily(TArcType Type) {
   switch (Type) {

@@ -9,14 +9,16 @@
 #include <stdexcept>
 #include <string>
 
+#include "archive/base/ArcErrors.h"
+
 namespace ruvevid {
 
 class IApplication;
 
 // The stream errors of the platform's stream class.
-class EStreamError : public std::runtime_error {
+class EStreamError : public EArchive {
  public:
-  using std::runtime_error::runtime_error;
+  using EArchive::EArchive;
 };
 // A read-exactly that could not read everything ("Stream read error").
 class EReadError : public EStreamError {
@@ -36,10 +38,9 @@ class EFOpenError : public EStreamError {
   using EStreamError::EStreamError;
 };
 // An OS call that failed where the stream raises (SetSize).
-class EOSError : public std::runtime_error {
+class EOSError : public EArchive {
  public:
-  EOSError(const std::string& Message, int ErrorCode)
-      : std::runtime_error(Message), FErrorCode(ErrorCode) {}
+  EOSError(const std::string& Message, int ErrorCode) : EArchive(Message), FErrorCode(ErrorCode) {}
   int ErrorCode() const { return FErrorCode; }
 
  private:

@@ -164,7 +164,8 @@ class TZipCommon : public TArcBase {
 
   // ---- Progress ----
   // ProgressByFile := Percent(Done, Size); ProgressByArchive := Percent(Total - BytesRemaining,
-  // Total); then the progress handler. Exceptions raised in here (OnProgress's too) are swallowed.
+  // Total); then the progress handler. An exception of OnProgress (or of the message pump) is
+  // passed on: it ends the run at Activate, which reports it.
   void ReportProgress(std::int64_t Done, std::int64_t Size, std::int64_t Total);
   // Progress bookkeeping for an entry that is not decoded.
   void SkipEntryProgress(const TZipEntryInfo& Info);

@@ -1,5 +1,7 @@
 #include "archive/codec/ZipCipher.h"
 
+#include "archive/codec/ZipFlags.h"
+
 namespace ruvevid {
 
 void TZipCipher::CipherInit(std::string_view Password) {
@@ -30,7 +32,7 @@ bool TZipCipher::CheckEncryptionHeader(std::uint8_t* Header, std::uint16_t Flags
     Header[i] = DecipherByte(Header[ZipEncryptionHeaderSize + i]);
   }
   const std::uint8_t Check = Header[ZipEncryptionHeaderSize - 1];
-  const bool SizesFollowData = (Flags & 0x0008u) != 0;
+  const bool SizesFollowData = (Flags & kDataDescriptorFlag) != 0;
   const auto Expected = SizesFollowData ? static_cast<std::uint8_t>(DosTime >> 8)
                                         : static_cast<std::uint8_t>(Crc >> 24);
   return Check == Expected;

@@ -66,7 +66,7 @@ bool TDiskManager::QueryDrive(const std::string& Path, const TDiskPrompt& NotRea
     }
     FDriveTypeName = std::string(DriveTypeNames[DriveTypeNameIndex(FDriveType)]);
     return true;
-  } catch (...) {
+  } catch (const EArchive&) {
     return false;
   }
 }

@@ -153,7 +153,7 @@ bool TDiskSpannObj::CheckDisk(std::uint64_t Offset) {
     Disk.Seek(static_cast<std::int64_t>(Offset), TSeekOrigin::soBeginning);
     if (Disk.Read(Head.data(), 4) != 4) return false;
     return IsPlainHeaderSignature(GetLE32(Head.data()));
-  } catch (...) {
+  } catch (const EArchive&) {
     return false;
   }
 }
