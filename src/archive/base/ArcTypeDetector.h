@@ -61,6 +61,17 @@ class TArcTypeDetector {
   static constexpr std::int32_t kScanLookAhead = 16;
 
  private:
+  // One block of ScanForSignature: its bytes, where it starts in the file, how many were read and
+  // at how many positions a signature may start.
+  struct TScanBlock {
+    const std::uint8_t* Bytes = nullptr;
+    std::int64_t Start = 0;
+    std::int32_t Got = 0;
+    std::int32_t Positions = 0;
+  };
+  enum class TScanStep { ssNone, ssFound, ssSkipBlock };
+  TScanStep ProbeScanPosition(const TScanBlock& Block, std::int32_t I, std::uint32_t Start,
+                              TArcType& Found, std::uint32_t& Result);
   // Detect's work; raises what the stream raises.
   TArcType DetectReadable();
   void DetectExecutable(TArcType& Result);
