@@ -48,7 +48,7 @@ std::filesystem::path MakeArchive(const test::TempDir& Dir, const std::vector<Si
 std::uint32_t CrcOf(std::uint64_t Size) {
   std::vector<std::uint8_t> Data(Size);
   for (std::uint64_t i = 0; i < Size; ++i) Data[i] = ByteAt(i);
-  return ~UpdateCrc32(Crc32Start, Data.data(), Data.size());
+  return ~UpdateCrc32(kCrc32Start, Data.data(), Data.size());
 }
 
 // The stand-in walk: for each entry, unless cancelled, OnBegin, the stored copy, the CRC verdict.
@@ -70,13 +70,13 @@ TProbeUnZip::TProcess SimulatedWalk(std::vector<SimEntry> Entries) {
       TZipEntryInfo Info;
       Info.UnpackedSize = E.Size;
       Info.PackedSize = E.Size;
-      Run.Crc.Crc32 = Crc32Start;
+      Run.Crc.Crc32 = kCrc32Start;
       try {
-        Self.CopyStored(*Input, Output, Info, CrcKind32);
+        Self.CopyStored(*Input, Output, Info, kCrcKind32);
       } catch (const E_RAISE&) {
       }
       Run.Crc.Crc32 ^= 0xFFFFFFFFu;
-      Self.CheckCrc(CrcKind32, CrcOf(E.Size));
+      Self.CheckCrc(kCrcKind32, CrcOf(E.Size));
     }
   };
 }
@@ -115,7 +115,7 @@ TEST_F(ActivateTest, Defaults) {
   EXPECT_EQ(Fresh.ZipCmntBufSize(), 0);
   EXPECT_FALSE(Fresh.Cancel());
   EXPECT_EQ(Fresh.CancelFlag(), Fresh.CancelFlag());
-  EXPECT_EQ(Fresh.HeaderKeyState(), ZipHeaderKeyState);
+  EXPECT_EQ(Fresh.HeaderKeyState(), kZipHeaderKeyState);
   EXPECT_TRUE(Fresh.ReadHandler);
   EXPECT_TRUE(Fresh.WriteHandler);
   EXPECT_TRUE(Fresh.ProgressHandler);

@@ -126,21 +126,21 @@ TEST_F(ProgressTest, StoredCopyReportsAfterEveryBlockAgainstTheUnpackedTotal) {
   Arc.Run().BytesRemaining = 140000;
   TZipEntryInfo Info;
   Info.UnpackedSize = Data.size();
-  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, CrcKind32), 0);
+  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, kCrcKind32), 0);
   EXPECT_EQ(Output.Data(), Data);
   EXPECT_EQ(Reports, (std::vector<std::pair<int, int>>{{47, 23}, {94, 47}, {100, 50}}));
   EXPECT_EQ(Arc.Run().BytesRemaining, 70000);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, UpdateCrc32(Crc32Start, Data.data(), Data.size()));
+  EXPECT_EQ(Arc.Run().Crc.Crc32, UpdateCrc32(kCrc32Start, Data.data(), Data.size()));
 }
 
 TEST_F(ProgressTest, EmptyStoredEntryReportsNothing) {
   TMemoryStream32 Input;
   TMemoryStream32 Output;
   TZipEntryInfo Info;
-  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, CrcKind32), 0);
+  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, kCrcKind32), 0);
   EXPECT_TRUE(Reports.empty());
   EXPECT_EQ(App.Pumps, 0);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, Crc32Start);
+  EXPECT_EQ(Arc.Run().Crc.Crc32, kCrc32Start);
 }
 
 TEST_F(ProgressTest, TruncatedStoredEntryReturnsWhatIsLeft) {
@@ -148,7 +148,7 @@ TEST_F(ProgressTest, TruncatedStoredEntryReturnsWhatIsLeft) {
   TMemoryStream32 Output;
   TZipEntryInfo Info;
   Info.UnpackedSize = 50000;
-  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, CrcKind32), 49000);
+  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, kCrcKind32), 49000);
   EXPECT_EQ(Output.Data().size(), 1000u);
 }
 

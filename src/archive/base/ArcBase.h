@@ -65,7 +65,7 @@ class TArcBase {
   std::int32_t FVolumeNumber = 0;
   char FVolumeLetter = '\0';
   TZipFormatState FZip;
-  TZipKeys FHeaderKeys = ZipHeaderKeyState;
+  TZipKeys FHeaderKeys = kZipHeaderKeyState;
   // The drive query that tells split from spanned sets; null: the platform's.
   IDriveQuery* FDriveQuery = nullptr;
 };

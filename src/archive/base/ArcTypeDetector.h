@@ -29,7 +29,7 @@ class TArcTypeDetector {
   // Zip receives FirstHeaderOffset, HeaderState, CommentStart, OffsetAdjust and the header
   // buffers. Drives may be null (split sets then cannot be classified: atNA).
   TArcTypeDetector(TStream32& Stream, std::string ArchiveFile, TZipFormatState& Zip,
-                   IDriveQuery* Drives, const TZipKeys& HeaderKeys = ZipHeaderKeyState);
+                   IDriveQuery* Drives, const TZipKeys& HeaderKeys = kZipHeaderKeyState);
 
   // Reads executables' string resources; unset by default.
   TStringResourceReader StringResources;

@@ -51,7 +51,7 @@ enum class TArcType : std::uint8_t {
   atZoo = 34,
 };
 
-inline constexpr int ArcTypeCount = 35;
+inline constexpr int kArcTypeCount = 35;
 
 // Every value except atNA, atUnsupported, atFileOpenErr and atUnknown.
 constexpr bool IsKnownArcType(TArcType Type) {

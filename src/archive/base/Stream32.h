@@ -54,7 +54,7 @@ class TStream32 {
   using TProgressCallback = std::function<void(TStream32* Sender)>;
 
   // The largest block CopyFrom moves at once.
-  static constexpr std::int32_t CopyBlockSize = 61440;
+  static constexpr std::int32_t kCopyBlockSize = 61440;
 
   TStream32() = default;
   virtual ~TStream32() = default;
@@ -72,7 +72,7 @@ class TStream32 {
   // Moves the position; returns the new position.
   virtual std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) = 0;
   // Copies Count bytes of Source (0: the whole Source from its position 0) in blocks of at most
-  // CopyBlockSize, pumping the application before each block and stopping when the cancel flag is
+  // kCopyBlockSize, pumping the application before each block and stopping when the cancel flag is
   // set. Returns the Count asked for. A short read raises EReadError, a short write EWriteError.
   virtual std::int64_t CopyFrom(TStream32& Source, std::int64_t Count);
 

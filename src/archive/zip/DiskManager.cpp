@@ -90,7 +90,7 @@ bool TDiskManager::CheckReady() {
 }
 
 bool TDiskManager::CheckWritable() {
-  while (FDrives->ProbeWrite(FDrive, std::string(WriteProbePrefix)) ==
+  while (FDrives->ProbeWrite(FDrive, std::string(kWriteProbePrefix)) ==
          TWriteProbe::wpWriteProtected) {
     if (!OnWriteProtect) {
       Report(FDrive, "0", "0", ecWriteProtected);

@@ -165,7 +165,7 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
     }
     Output.Discard();
     if (Failed) ForceVerdictFailure(Run, Stored);
-    Result = Arc.CheckCrc(CrcKind32, Stored);
+    Result = Arc.CheckCrc(kCrcKind32, Stored);
   } catch (const EArchive&) {
     // Nothing the engine raises while the entry is written ends the walk.
   }

@@ -61,7 +61,7 @@ std::int64_t Unproduced(const TZipCommon& Component) {
 
 void WriteChunk(TZipCommon& Component, TStream32& Output, std::uint8_t* Buffer,
                 std::int32_t Count) {
-  if (Component.WriteHandler(Output, Buffer, Count, false, CrcKind32, 1) == 0) {
+  if (Component.WriteHandler(Output, Buffer, Count, false, kCrcKind32, 1) == 0) {
     Component.RaiseError(Component.Run().OutputName, "", "0", ecWriteError);
   }
 }

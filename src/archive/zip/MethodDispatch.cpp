@@ -78,7 +78,7 @@ void ReportUnsupported(TUnZip& Arc, const std::string& OutputName) {
 // bytes still missing. False when that part could not be brought up.
 bool CopyStoredEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const TZipEntryInfo& Info,
                      std::unique_ptr<TStream32>& Output, std::unique_ptr<TStream32>& Input) {
-  std::int64_t Left = Arc.CopyStored(*Input, *Output, Info, CrcKind32);
+  std::int64_t Left = Arc.CopyStored(*Input, *Output, Info, kCrcKind32);
   const TArcType Type = Arc.ArcType();
   if (!IsSplitOrSpanned(Type)) return true;
   TZipEntryInfo Rest = Info;
@@ -91,7 +91,7 @@ bool CopyStoredEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const TZipEntryInfo&
     if (!Up || !Input) return false;
     Input->Seek(0, TSeekOrigin::soBeginning);
     Rest.UnpackedSize = static_cast<std::uint64_t>(Left);
-    Left = Arc.CopyStored(*Input, *Output, Rest, CrcKind32);
+    Left = Arc.CopyStored(*Input, *Output, Rest, kCrcKind32);
   }
   return true;
 }
@@ -127,10 +127,10 @@ TLegacyIo BindLegacyIo(TUnZip& Arc, const std::string& OutputName,
                        std::unique_ptr<TStream32>& Output, std::unique_ptr<TStream32>& Input) {
   TLegacyIo Io;
   Io.ReadBlock = [&Arc, &Input](std::uint8_t* Buffer, int Count, bool Decrypt) {
-    return Arc.ReadHandler(*Input, Buffer, Count, Decrypt, CrcKindNone);
+    return Arc.ReadHandler(*Input, Buffer, Count, Decrypt, kCrcKindNone);
   };
   Io.WriteBlock = [&Arc, &Output](std::uint8_t* Buffer, int Count) {
-    return Arc.WriteHandler(*Output, Buffer, Count, false, CrcKind32, 1);
+    return Arc.WriteHandler(*Output, Buffer, Count, false, kCrcKind32, 1);
   };
   Io.BlockFlushed = [&Arc](std::int64_t Count) {
     TRunState& Run = Arc.Run();
@@ -157,10 +157,10 @@ bool DecodeEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const std::string& Outpu
                  std::unique_ptr<TStream32>& Input) {
   bool Result = true;
   TRunState& Run = Arc.Run();
-  Run.Crc.Crc32 = Crc32Start;
+  Run.Crc.Crc32 = kCrc32Start;
   if ((Info.Flags & kEncryptedFlag) != 0) {
     // CheckPassword has consumed the encryption header.
-    Info.PackedSize -= std::min<std::uint64_t>(Info.PackedSize, ZipEncryptionHeaderSize);
+    Info.PackedSize -= std::min<std::uint64_t>(Info.PackedSize, kZipEncryptionHeaderSize);
   }
   Run.EntryInfo = Info;
   Run.PackedBytesLeft = static_cast<std::int64_t>(Info.PackedSize);

@@ -100,7 +100,7 @@ void TZipWalker::CountEntry(std::int32_t DosDateTime, std::uint64_t PackedSize,
   Run.TotalPackedSize += static_cast<std::int64_t>(PackedSize);
   Run.TotalUnpackedSize += static_cast<std::int64_t>(UnpackedSize);
   if ((Flags & kEncryptedFlag) != 0)
-    Run.TotalPackedSize -= static_cast<std::int64_t>(ZipEncryptionHeaderSize);
+    Run.TotalPackedSize -= static_cast<std::int64_t>(kZipEncryptionHeaderSize);
 }
 
 std::int32_t TZipWalker::ReadCentralDirectory(std::unique_ptr<TStream32>& Stream) {
