@@ -23,7 +23,7 @@ std::vector<std::uint8_t> RandomBuffer(std::size_t Size) {
 void BM_Crc32Engine(benchmark::State& State) {
   const auto Data = RandomBuffer(static_cast<std::size_t>(State.range(0)));
   for (auto _ : State) {
-    benchmark::DoNotOptimize(ruvevid::UpdateCrc32(ruvevid::Crc32Start, Data.data(), Data.size()));
+    benchmark::DoNotOptimize(ruvevid::UpdateCrc32(ruvevid::kCrc32Start, Data.data(), Data.size()));
   }
   State.SetBytesProcessed(State.iterations() * State.range(0));
 }
@@ -32,7 +32,7 @@ void BM_Crc32Slicing8(benchmark::State& State) {
   const auto Data = RandomBuffer(static_cast<std::size_t>(State.range(0)));
   for (auto _ : State) {
     benchmark::DoNotOptimize(
-        ruvevid::UpdateCrc32Slicing8(ruvevid::Crc32Start, Data.data(), Data.size()));
+        ruvevid::UpdateCrc32Slicing8(ruvevid::kCrc32Start, Data.data(), Data.size()));
   }
   State.SetBytesProcessed(State.iterations() * State.range(0));
 }
@@ -41,7 +41,7 @@ void BM_Crc32Bytewise(benchmark::State& State) {
   const auto Data = RandomBuffer(static_cast<std::size_t>(State.range(0)));
   for (auto _ : State) {
     benchmark::DoNotOptimize(
-        ruvevid::UpdateCrc32Bytewise(ruvevid::Crc32Start, Data.data(), Data.size()));
+        ruvevid::UpdateCrc32Bytewise(ruvevid::kCrc32Start, Data.data(), Data.size()));
   }
   State.SetBytesProcessed(State.iterations() * State.range(0));
 }
@@ -57,7 +57,7 @@ void BM_Crc32Zlib(benchmark::State& State) {
 // A check that both give the same CRC, so the benchmark never measures a wrong function.
 bool SameResults() {
   const auto Data = RandomBuffer(1 << 20);
-  const auto Ours = ~ruvevid::UpdateCrc32(ruvevid::Crc32Start, Data.data(), Data.size());
+  const auto Ours = ~ruvevid::UpdateCrc32(ruvevid::kCrc32Start, Data.data(), Data.size());
   const auto Theirs = crc32(0, Data.data(), static_cast<uInt>(Data.size()));
   return Ours == Theirs;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ConvertError.h"
+
 namespace ruvevid {
 
 // Raised by the collection for an index outside 0 .. Count - 1.
@@ -15,18 +17,13 @@ class EListError : public std::out_of_range {
   using std::out_of_range::out_of_range;
 };
 
-// Raised when Assign is given a source of a class it cannot copy from.
-class EConvertError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // Minimal stand-in for the component framework's persistent object: a class name and Assign.
 class TPersistent {
  public:
   virtual ~TPersistent() = default;
   virtual std::string ClassName() const = 0;
-  // Copies from Source; the base refuses every source with "Cannot assign a %s to a %s".
+  // Copies from Source; the base refuses every source with EConvertError("Cannot assign a %s to a
+  // %s").
   virtual void Assign(const TPersistent* Source);
 };
 

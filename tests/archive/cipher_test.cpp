@@ -38,9 +38,9 @@ TEST(ZipCipher, InitialAndHeaderKeyStates) {
   EXPECT_NE(Cipher.Keys(), TZipKeys{});
   Cipher.CipherInit("");
   EXPECT_EQ(Cipher.Keys(), TZipKeys{});
-  EXPECT_EQ(ZipHeaderKeyState.Key0, 0x12345678u & 0x34567890u);
-  EXPECT_EQ(ZipHeaderKeyState.Key1, 0x23456789u & 0x12345678u);
-  EXPECT_EQ(ZipHeaderKeyState.Key2, 0x34567890u & 0x23456789u);
+  EXPECT_EQ(kZipHeaderKeyState.Key0, 0x12345678u & 0x34567890u);
+  EXPECT_EQ(kZipHeaderKeyState.Key1, 0x23456789u & 0x12345678u);
+  EXPECT_EQ(kZipHeaderKeyState.Key2, 0x34567890u & 0x23456789u);
 }
 
 TEST(ZipCipher, MaskLeavesTheKeysAndDecipherUndoesEncipher) {
@@ -177,7 +177,7 @@ TEST_P(EncryptedArchive, RightPasswordDeciphersStoredEntry) {
       Zip.begin() + Entry.DataOffset + 12 + static_cast<std::ptrdiff_t>(Original.size()));
   Cipher.DecipherBuffer(Data.data(), Data.size());
   EXPECT_EQ(Data, Original);
-  EXPECT_EQ(~UpdateCrc32(Crc32Start, Data.data(), Data.size()), H.Crc32());
+  EXPECT_EQ(~UpdateCrc32(kCrc32Start, Data.data(), Data.size()), H.Crc32());
 
   // A wrong password either fails the check byte (255 times in 256) or yields other bytes.
   int Passed = 0;

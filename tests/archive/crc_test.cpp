@@ -28,8 +28,8 @@ std::uint32_t ZlibCrc(const std::uint8_t* Data, std::size_t Count) {
 
 TEST(Crc32, KnownAnswer) {
   constexpr std::string_view Check = "123456789";
-  EXPECT_EQ(~UpdateCrc32(Crc32Start, Check.data(), Check.size()), 0xCBF43926u);
-  EXPECT_EQ(~UpdateCrc32Bytewise(Crc32Start, Check.data(), Check.size()), 0xCBF43926u);
+  EXPECT_EQ(~UpdateCrc32(kCrc32Start, Check.data(), Check.size()), 0xCBF43926u);
+  EXPECT_EQ(~UpdateCrc32Bytewise(kCrc32Start, Check.data(), Check.size()), 0xCBF43926u);
 }
 
 TEST(Crc16, KnownAnswer) {
@@ -62,11 +62,11 @@ TEST_P(Crc32AgainstZlib, EveryAlignment) {
   for (std::size_t Offset = 0; Offset < 8; ++Offset) {
     const std::uint8_t* P = Data.data() + Offset;
     const std::uint32_t Expected = ZlibCrc(P, Length);
-    ASSERT_EQ(~UpdateCrc32(Crc32Start, P, Length), Expected) << "offset " << Offset;
-    ASSERT_EQ(~UpdateCrc32Slicing8(Crc32Start, P, Length), Expected) << "offset " << Offset;
-    ASSERT_EQ(~UpdateCrc32Bytewise(Crc32Start, P, Length), Expected) << "offset " << Offset;
+    ASSERT_EQ(~UpdateCrc32(kCrc32Start, P, Length), Expected) << "offset " << Offset;
+    ASSERT_EQ(~UpdateCrc32Slicing8(kCrc32Start, P, Length), Expected) << "offset " << Offset;
+    ASSERT_EQ(~UpdateCrc32Bytewise(kCrc32Start, P, Length), Expected) << "offset " << Offset;
     if (Crc32HasCarrylessMultiply() && Length >= 64 && Length % 16 == 0) {
-      ASSERT_EQ(~UpdateCrc32Clmul(Crc32Start, P, Length), Expected) << "offset " << Offset;
+      ASSERT_EQ(~UpdateCrc32Clmul(kCrc32Start, P, Length), Expected) << "offset " << Offset;
     }
   }
 }
@@ -78,9 +78,9 @@ INSTANTIATE_TEST_SUITE_P(Lengths, Crc32AgainstZlib,
 
 TEST(Crc32, SplitFeedsGiveTheWholeResult) {
   const auto Data = RandomBytes(10000, 7);
-  const std::uint32_t Whole = UpdateCrc32(Crc32Start, Data.data(), Data.size());
+  const std::uint32_t Whole = UpdateCrc32(kCrc32Start, Data.data(), Data.size());
   for (std::size_t Cut : {0u, 1u, 7u, 8u, 9u, 4999u, 9999u, 10000u}) {
-    std::uint32_t Crc = UpdateCrc32(Crc32Start, Data.data(), Cut);
+    std::uint32_t Crc = UpdateCrc32(kCrc32Start, Data.data(), Cut);
     Crc = UpdateCrc32(Crc, Data.data() + Cut, Data.size() - Cut);
     EXPECT_EQ(Crc, Whole) << Cut;
   }
@@ -99,16 +99,16 @@ TEST(Crc32, CarrylessMultiplyTakesAnyStartValue) {
 TEST(AddToCrc, KindSelectsTheAccumulator) {
   constexpr std::string_view Check = "123456789";
   TCrcAccumulators Acc;
-  Acc.AddToCrc(CrcKind32, Check.data(), Check.size());
+  Acc.AddToCrc(kCrcKind32, Check.data(), Check.size());
   EXPECT_EQ(Acc.Crc32 ^ 0xFFFFFFFFu, 0xCBF43926u);
   EXPECT_EQ(Acc.Crc16, 0u);
 
   TCrcAccumulators Acc16;
-  Acc16.AddToCrc(CrcKind16, Check.data(), Check.size());
+  Acc16.AddToCrc(kCrcKind16, Check.data(), Check.size());
   EXPECT_EQ(Acc16.Crc16, 0xBB3Du);
-  EXPECT_EQ(Acc16.Crc32, Crc32Start);
-  EXPECT_EQ(Acc16.Value(CrcKind16), 0xBB3Du);
-  EXPECT_EQ(Acc16.Value(CrcKind32), Crc32Start);
+  EXPECT_EQ(Acc16.Crc32, kCrc32Start);
+  EXPECT_EQ(Acc16.Value(kCrcKind16), 0xBB3Du);
+  EXPECT_EQ(Acc16.Value(kCrcKind32), kCrc32Start);
 }
 
 TEST(AddToCrc, OtherKindsChangeNothing) {
@@ -116,14 +116,14 @@ TEST(AddToCrc, OtherKindsChangeNothing) {
   for (std::uint8_t Kind : {0, 1, 8, 15, 17, 31, 33, 255}) {
     TCrcAccumulators Acc;
     Acc.AddToCrc(Kind, Check.data(), Check.size());
-    EXPECT_EQ(Acc.Crc32, Crc32Start) << int{Kind};
+    EXPECT_EQ(Acc.Crc32, kCrc32Start) << int{Kind};
     EXPECT_EQ(Acc.Crc16, 0u) << int{Kind};
   }
 }
 
 TEST(AddToCrc, EmptyEntryLeavesTheStartValue) {
   TCrcAccumulators Acc;
-  Acc.AddToCrc(CrcKind32, nullptr, 0);
+  Acc.AddToCrc(kCrcKind32, nullptr, 0);
   EXPECT_EQ(Acc.Crc32, 0xFFFFFFFFu);
   EXPECT_EQ(Acc.Crc32 ^ 0xFFFFFFFFu, 0u);
 }

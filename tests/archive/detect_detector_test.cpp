@@ -1,13 +1,17 @@
 // Archive type detection on files built here and made by real tools: both branches, the stub,
 // signature, UUE and TAR probes, split sets through a fake drive query, and the archive date.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <string>
 
 #include "FrameTestSupport.h"
+#include "archive/base/ArcErrors.h"
 #include "archive/base/ArcTypeDetector.h"
 #include "archive/base/DosDateTime.h"
 #include "archive/base/LittleEndian.h"
@@ -454,6 +458,79 @@ TEST(DetectVolumeNamingErrors, DigitFollowedByANonDigitIsAConversionError) {
   char Letter = 0;
   EXPECT_THROW(ComputeVolumeNaming(atRar, "x.r0a", Number, Letter), EConvertError);
   EXPECT_NO_THROW(ComputeVolumeNaming(atZip, "x.r0a", Number, Letter));
+}
+
+// A stream over the bytes of a zip archive that raises an error of the engine's own kind from the
+// chosen call, after Quiet calls of it went through.
+class TFailingStream32 : public test::TMemoryStream32 {
+ public:
+  enum class TCall { cRead, cSeek };
+  TFailingStream32(std::vector<std::uint8_t> Data, TCall Call, int Quiet)
+      : TMemoryStream32(std::move(Data)), FCall(Call), FQuiet(Quiet) {}
+  std::int32_t Read(void* Buffer, std::int32_t Count) override {
+    if (FCall == TCall::cRead && FQuiet-- <= 0) throw EReadError();
+    return TMemoryStream32::Read(Buffer, Count);
+  }
+  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override {
+    if (FCall == TCall::cSeek && FQuiet-- <= 0) throw EOSError("Input/output error", EIO);
+    return TMemoryStream32::Seek(Offset, Origin);
+  }
+
+ private:
+  TCall FCall;
+  int FQuiet;
+};
+
+struct TUnreadableCase {
+  const char* Name;
+  TFailingStream32::TCall Call;
+  int Quiet;
+  const char* Error;
+};
+
+class DetectUnreadable : public ::testing::TestWithParam<TUnreadableCase> {};
+
+// Whenever the stream fails, the archive is of no type that could be told, and the error says why.
+TEST_P(DetectUnreadable, IsUnknownWithTheErrorMet) {
+  const TUnreadableCase& Case = GetParam();
+  TFailingStream32 Stream(zt::BuildZip(OneStored()), Case.Call, Case.Quiet);
+  TZipFormatState Zip;
+  TFakeDriveQuery Drives;
+  TArcTypeDetector Detector(Stream, "archive.zip", Zip, &Drives);
+  EXPECT_EQ(Detector.Detect(), atUnknown);
+  EXPECT_EQ(Detector.LastError(), Case.Error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DetectUnreadable,
+    ::testing::Values(
+        TUnreadableCase{"FirstRead", TFailingStream32::TCall::cRead, 0, "Stream read error"},
+        // The head was read; the end-record search is not.
+        TUnreadableCase{"LaterRead", TFailingStream32::TCall::cRead, 2, "Stream read error"},
+        TUnreadableCase{"SizeQuery", TFailingStream32::TCall::cSeek, 0, "Input/output error"},
+        TUnreadableCase{"LaterSeek", TFailingStream32::TCall::cSeek, 4, "Input/output error"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+// A real file the OS refuses to read: open for writing only, it has bytes and none can be read.
+TEST(DetectUnreadableFile, WriteOnlyHandleIsUnknownWithTheReadError) {
+  test::TempDir Dir;
+  zt::WriteFileBytes(Dir / "a.zip", zt::BuildZip(OneStored()));
+  const int Handle = ::open((Dir / "a.zip").c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(Handle, 0);
+  THandleStream32 Stream(Handle);
+  TZipFormatState Zip;
+  TFakeDriveQuery Drives;
+  TArcTypeDetector Detector(Stream, (Dir / "a.zip").string(), Zip, &Drives);
+  EXPECT_EQ(Detector.Detect(), atUnknown);
+  EXPECT_EQ(Detector.LastError(), kUnreadableArchive);
+  EXPECT_GT(Detector.ArchiveSize(), 0);
+  ::close(Handle);
+
+  // The same file read normally has a type and no error.
+  TFileStream32 Readable((Dir / "a.zip").string(), fmOpenRead);
+  TArcTypeDetector Again(Readable, (Dir / "a.zip").string(), Zip, &Drives);
+  EXPECT_EQ(Again.Detect(), atZip);
+  EXPECT_EQ(Again.LastError(), "");
 }
 
 }  // namespace

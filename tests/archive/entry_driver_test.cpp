@@ -212,15 +212,16 @@ TEST_F(EntryDriver, AnEntryDeclinedInOnBeginGetsNoFileAndNoEnd) {
   EXPECT_EQ(Run.UnZip.Run().BytesRemaining, 0) << "progress jumps over the declined entry";
 }
 
-TEST_F(EntryDriver, AnExceptionFromOnBeginEndsTheWalkButNotTheRun) {
+TEST_F(EntryDriver, AnExceptionFromOnBeginEndsTheWalkButNotTheRunAndIsReported) {
   MakeStored({{"a.txt", "a\n"}, {"b.txt", "b\n"}, {"c.txt", "c\n"}});
   TRecordedExtraction Run(Archive(), Out());
   Run.AfterBegin = [](const std::string& Name, bool&) {
     if (Name == "b.txt") throw std::runtime_error("handler failed");
   };
   EXPECT_EQ(Run.Run(), 1) << "b is counted only after OnBegin returns";
-  EXPECT_EQ(Run.Log, (std::vector<std::string>{"activate", "begin 1 a.txt", "end PASS a.txt",
-                                               "begin 2 b.txt", "elapsed", "deactivate"}));
+  EXPECT_EQ(Run.Log, (std::vector<std::string>{
+                         "activate", "begin 1 a.txt", "end PASS a.txt", "begin 2 b.txt",
+                         "error 25104 b.txt|handler failed|0", "elapsed", "deactivate"}));
   EXPECT_EQ(ListTree(Out()), std::vector<std::string>{"a.txt"});
 }
 

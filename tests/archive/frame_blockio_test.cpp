@@ -42,18 +42,18 @@ class BlockIoTest : public ::testing::Test {
 TEST_F(BlockIoTest, WriteFoldsTheWrittenBytesIntoTheCrc) {
   auto Data = Bytes(1000, 1);
   TMemoryStream32 Out;
-  EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 1000, false, CrcKind32, 1), 1000);
+  EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 1000, false, kCrcKind32, 1), 1000);
   EXPECT_EQ(Out.Data(), Data);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, UpdateCrc32(Crc32Start, Data.data(), Data.size()));
+  EXPECT_EQ(Arc.Run().Crc.Crc32, UpdateCrc32(kCrc32Start, Data.data(), Data.size()));
   // UpdateCrc 0 or another CrcKind: no CRC.
   const std::uint32_t Before = Arc.Run().Crc.Crc32;
-  Arc.WriteBlock(Out, Data.data(), 1000, false, CrcKind32, 0);
-  Arc.WriteBlock(Out, Data.data(), 1000, false, CrcKindNone, 1);
+  Arc.WriteBlock(Out, Data.data(), 1000, false, kCrcKind32, 0);
+  Arc.WriteBlock(Out, Data.data(), 1000, false, kCrcKindNone, 1);
   EXPECT_EQ(Arc.Run().Crc.Crc32, Before);
-  Arc.WriteBlock(Out, Data.data(), 1000, false, CrcKind16, 1);
+  Arc.WriteBlock(Out, Data.data(), 1000, false, kCrcKind16, 1);
   EXPECT_EQ(Arc.Run().Crc.Crc16, UpdateCrc16(0, Data.data(), Data.size()));
   // Nothing to write: nothing happens.
-  EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 0, false, CrcKind32, 1), 0);
+  EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 0, false, kCrcKind32, 1), 0);
   EXPECT_TRUE(Log.Lines.empty());
 }
 
@@ -78,7 +78,7 @@ TEST_P(WriteDecipher, OnlyZipFamilyWithUpdateCrc) {
   const auto Enciphered = Buffer;
   Arc.Run().Cipher.CipherInit("k");
   TMemoryStream32 Out;
-  Arc.WriteBlock(Out, Buffer.data(), 300, Case.Decrypt, CrcKind32, Case.UpdateCrc);
+  Arc.WriteBlock(Out, Buffer.data(), 300, Case.Decrypt, kCrcKind32, Case.UpdateCrc);
   EXPECT_EQ(Out.Data(), Case.Deciphered ? Plain : Enciphered);
 }
 
@@ -104,9 +104,9 @@ TEST_F(BlockIoTest, DiskFullOnDevFull) {
   ASSERT_TRUE(Full.IsOpen());
   Arc.Run().ExtractedCount = 3;
   auto Data = Bytes(100, 2);
-  EXPECT_THROW(Arc.WriteBlock(Full, Data.data(), 100, false, CrcKind32, 1), E_RAISE);
+  EXPECT_THROW(Arc.WriteBlock(Full, Data.data(), 100, false, kCrcKind32, 1), E_RAISE);
   EXPECT_EQ(Arc.Run().ExtractedCount, 3) << "the entry driver uncounts an entry it does not keep";
-  EXPECT_EQ(Arc.Run().Crc.Crc32, Crc32Start);
+  EXPECT_EQ(Arc.Run().Crc.Crc32, kCrc32Start);
   EXPECT_EQ(Log.Lines, (Lines{"Error 25160 [arc.zip] [out.bin] [0]"}));
 }
 
@@ -117,10 +117,10 @@ TEST_F(BlockIoTest, DiskFullWhileCancelledReturnsWithoutRaising) {
   Log.Lines.clear();
   auto Data = Bytes(100, 2);
   std::int32_t Written = -1;
-  EXPECT_NO_THROW(Written = Arc.WriteBlock(Out, Data.data(), 100, false, CrcKind32, 1));
+  EXPECT_NO_THROW(Written = Arc.WriteBlock(Out, Data.data(), 100, false, kCrcKind32, 1));
   EXPECT_EQ(Written, 40);
   EXPECT_EQ(Arc.Run().ExtractedCount, 2);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, Crc32Start);
+  EXPECT_EQ(Arc.Run().Crc.Crc32, kCrc32Start);
   EXPECT_EQ(Log.Lines, (Lines{"Error 25443 [arc.zip] [out.bin] [0]"}));
 }
 
@@ -130,8 +130,8 @@ TEST_F(BlockIoTest, OutputPastTheEntrysLimitFailsIt) {
   Arc.Run().OutputLimit = 150;
   Arc.Run().OutputWritten = 0;
   auto Data = Bytes(100, 2);
-  EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 100, false, CrcKind32, 1), 100);
-  EXPECT_THROW(Arc.WriteBlock(Out, Data.data(), 100, false, CrcKind32, 1), E_RAISE);
+  EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 100, false, kCrcKind32, 1), 100);
+  EXPECT_THROW(Arc.WriteBlock(Out, Data.data(), 100, false, kCrcKind32, 1), E_RAISE);
   EXPECT_EQ(Out.Data().size(), 100u);
   EXPECT_EQ(Log.Lines, (Lines{"Error 25116 [out.bin] [more data than the archive declares] [0]"}));
 }
@@ -140,7 +140,7 @@ TEST_F(BlockIoTest, InjectedDiskFullCountsWhateverWasWritten) {
   for (std::int32_t Accept : {0, 99}) {
     TShortWriteStream32 Out(Accept, ENOSPC);
     auto Data = Bytes(100, 2);
-    EXPECT_THROW(Arc.WriteBlock(Out, Data.data(), 100, false, CrcKind32, 1), E_RAISE);
+    EXPECT_THROW(Arc.WriteBlock(Out, Data.data(), 100, false, kCrcKind32, 1), E_RAISE);
   }
   EXPECT_EQ(Log.Lines.size(), 2u);
 }
@@ -149,11 +149,11 @@ TEST_F(BlockIoTest, ShortWriteReportsWriteError) {
   TShortWriteStream32 Out(10, 0);
   Arc.Run().ExtractedCount = 2;
   auto Data = Bytes(100, 2);
-  EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 100, false, CrcKind32, 1), 10);
+  EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 100, false, kCrcKind32, 1), 10);
   EXPECT_EQ(Arc.Run().ExtractedCount, 2) << "the entry driver uncounts an entry it does not keep";
-  EXPECT_EQ(Arc.Run().Crc.Crc32, Crc32Start);
+  EXPECT_EQ(Arc.Run().Crc.Crc32, kCrc32Start);
   TShortWriteStream32 Failing(0, EIO);
-  EXPECT_EQ(Arc.WriteBlock(Failing, Data.data(), 100, false, CrcKind32, 1), 0);
+  EXPECT_EQ(Arc.WriteBlock(Failing, Data.data(), 100, false, kCrcKind32, 1), 0);
   EXPECT_EQ(Log.Lines,
             (Lines{"Error 25136 [arc.zip] [out.bin] [0]", "Error 25136 [arc.zip] [out.bin] [0]"}));
 }
@@ -164,7 +164,7 @@ TEST_F(BlockIoTest, StaleErrnoIsNotADiskFull) {
   ASSERT_TRUE(Out.IsOpen());
   auto Data = Bytes(100, 2);
   errno = ENOSPC;
-  EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 100, false, CrcKind32, 1), 100);
+  EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 100, false, kCrcKind32, 1), 100);
   EXPECT_TRUE(Log.Lines.empty());
 }
 
@@ -178,18 +178,18 @@ TEST_F(BlockIoTest, ReadDeciphersForTheZipFamilyAndFoldsTheCrc) {
   TMemoryStream32 In(Enciphered);
   Arc.Run().Cipher.CipherInit("r");
   std::vector<std::uint8_t> Buffer(600);
-  EXPECT_EQ(Arc.ReadBlock(In, Buffer.data(), 200, true, CrcKind32), 200);
-  EXPECT_EQ(Arc.ReadBlock(In, Buffer.data() + 200, 400, true, CrcKind32), 300);
+  EXPECT_EQ(Arc.ReadBlock(In, Buffer.data(), 200, true, kCrcKind32), 200);
+  EXPECT_EQ(Arc.ReadBlock(In, Buffer.data() + 200, 400, true, kCrcKind32), 300);
   Buffer.resize(500);
   EXPECT_EQ(Buffer, Plain);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, UpdateCrc32(Crc32Start, Plain.data(), Plain.size()));
-  EXPECT_EQ(Arc.ReadBlock(In, Buffer.data(), 0, true, CrcKind32), 0);
-  EXPECT_EQ(Arc.ReadBlock(In, Buffer.data(), 10, true, CrcKind32), 0);
+  EXPECT_EQ(Arc.Run().Crc.Crc32, UpdateCrc32(kCrc32Start, Plain.data(), Plain.size()));
+  EXPECT_EQ(Arc.ReadBlock(In, Buffer.data(), 0, true, kCrcKind32), 0);
+  EXPECT_EQ(Arc.ReadBlock(In, Buffer.data(), 10, true, kCrcKind32), 0);
 
   Arc.ForceArcType(TArcType::atArj);
   TMemoryStream32 Again(Enciphered);
   std::vector<std::uint8_t> Raw(500);
-  EXPECT_EQ(Arc.ReadBlock(Again, Raw.data(), 500, true, CrcKindNone), 500);
+  EXPECT_EQ(Arc.ReadBlock(Again, Raw.data(), 500, true, kCrcKindNone), 500);
   EXPECT_EQ(Raw, Enciphered);
 }
 
@@ -208,9 +208,9 @@ class ThrowingStream : public TMemoryStream32 {
 TEST_F(BlockIoTest, ReadErrorGivesZeroBytesOtherExceptionsPass) {
   std::vector<std::uint8_t> Buffer(10);
   ThrowingStream ReadError(true);
-  EXPECT_EQ(Arc.ReadBlock(ReadError, Buffer.data(), 10, false, CrcKind32), 0);
+  EXPECT_EQ(Arc.ReadBlock(ReadError, Buffer.data(), 10, false, kCrcKind32), 0);
   ThrowingStream Other(false);
-  EXPECT_THROW(Arc.ReadBlock(Other, Buffer.data(), 10, false, CrcKind32), std::logic_error);
+  EXPECT_THROW(Arc.ReadBlock(Other, Buffer.data(), 10, false, kCrcKind32), std::logic_error);
 }
 
 TEST_F(BlockIoTest, DecodeBufferOnlyWhenAskedAndZip) {
@@ -234,7 +234,7 @@ TEST_F(BlockIoTest, StoredCopyOfAnEncryptedEntryDeciphersOnWrite) {
   TZipEntryInfo Info;
   Info.Flags = 1;
   Info.UnpackedSize = Plain.size();
-  EXPECT_EQ(Arc.CopyStored(In, Out, Info, CrcKind32), 0);
+  EXPECT_EQ(Arc.CopyStored(In, Out, Info, kCrcKind32), 0);
   EXPECT_EQ(Out.Data(), Plain);
 }
 
@@ -254,7 +254,7 @@ TEST_F(BlockIoTest, CopyStoredGoesThroughTheHandlers) {
   TMemoryStream32 Out;
   TZipEntryInfo Info;
   Info.UnpackedSize = 70000;
-  Arc.CopyStored(In, Out, Info, CrcKind32);
+  Arc.CopyStored(In, Out, Info, kCrcKind32);
   EXPECT_EQ(Reads, 3);
   EXPECT_EQ(Writes, 3);
 }
@@ -264,7 +264,7 @@ TEST_F(BlockIoTest, StoredCopyToAFullDiskRaisesOutOfTheCopy) {
   TMemoryStream32 In(Bytes(70000, 1));
   TZipEntryInfo Info;
   Info.UnpackedSize = 70000;
-  EXPECT_THROW(Arc.CopyStored(In, Out, Info, CrcKind32), E_RAISE);
+  EXPECT_THROW(Arc.CopyStored(In, Out, Info, kCrcKind32), E_RAISE);
 }
 
 // The CRC verdict.
@@ -280,11 +280,11 @@ class CrcVerdict : public BlockIoTest, public ::testing::WithParamInterface<CrcC
 TEST_P(CrcVerdict, WithAndWithoutOnEnd) {
   const auto& Case = GetParam();
   Arc.Run().Crc.Crc32 = 0x12345678u;
-  EXPECT_EQ(Arc.CheckCrc(CrcKind32, Case.Stored), Case.Pass);
+  EXPECT_EQ(Arc.CheckCrc(kCrcKind32, Case.Stored), Case.Pass);
   EXPECT_EQ(Log.Lines, (Lines{std::string("End out.bin ") + (Case.Pass ? "pass" : "fail")}));
   Log.Lines.clear();
   Arc.OnEnd = nullptr;
-  EXPECT_EQ(Arc.CheckCrc(CrcKind32, Case.Stored), Case.Pass);
+  EXPECT_EQ(Arc.CheckCrc(kCrcKind32, Case.Stored), Case.Pass);
   EXPECT_EQ(Log.Lines, Case.Pass ? Lines{} : Lines{"Error 25151 [out.bin] [] [0]"});
 }
 
@@ -296,21 +296,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, CrcVerdict,
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(BlockIoTest, EmptyEntryPassesWithZeroAndAllOnes) {
-  Arc.Run().Crc.Crc32 = Crc32Start;
-  EXPECT_TRUE(Arc.CheckCrc(CrcKind32, 0));
-  EXPECT_TRUE(Arc.CheckCrc(CrcKind32, 0xFFFFFFFFu));
+  Arc.Run().Crc.Crc32 = kCrc32Start;
+  EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, 0));
+  EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, 0xFFFFFFFFu));
   Arc.Run().Crc.Crc32 ^= 0xFFFFFFFFu;
-  EXPECT_TRUE(Arc.CheckCrc(CrcKind32, 0));
-  EXPECT_TRUE(Arc.CheckCrc(CrcKind32, 0xFFFFFFFFu));
+  EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, 0));
+  EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, 0xFFFFFFFFu));
 }
 
 TEST_F(BlockIoTest, VerdictFailsWhileCancelledAndNamesByOutputMode) {
   Arc.Run().Crc.Crc32 = 5;
   Arc.Run().EntryName = "stored\\name";
   Arc.Run().OutputMode = 1;
-  EXPECT_TRUE(Arc.CheckCrc(CrcKind32, 5));
+  EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, 5));
   Arc.SetCancel(true);
-  EXPECT_FALSE(Arc.CheckCrc(CrcKind32, 5));
+  EXPECT_FALSE(Arc.CheckCrc(kCrcKind32, 5));
   EXPECT_EQ(Log.Lines, (Lines{"End stored\\name pass", "Error 25443 [arc.zip] [out.bin] [0]",
                               "End stored\\name fail"}));
 }
@@ -318,8 +318,8 @@ TEST_F(BlockIoTest, VerdictFailsWhileCancelledAndNamesByOutputMode) {
 TEST_F(BlockIoTest, VerdictOfTheSixteenBitCrc) {
   Arc.Run().Crc.Crc16 = 0xBB3D;
   Arc.Run().Crc.Crc32 = 1;
-  EXPECT_TRUE(Arc.CheckCrc(CrcKind16, 0xBB3D));
-  EXPECT_FALSE(Arc.CheckCrc(CrcKind32, 0xBB3D));
+  EXPECT_TRUE(Arc.CheckCrc(kCrcKind16, 0xBB3D));
+  EXPECT_FALSE(Arc.CheckCrc(kCrcKind32, 0xBB3D));
 }
 
 }  // namespace

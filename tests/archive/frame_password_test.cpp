@@ -220,11 +220,11 @@ TEST(EncryptedStoredEntry, ExtractsThroughTheComponent) {
   Info.Flags = Entry.Header.Flags();
   Info.UnpackedSize = Entry.Header.UnpackedSize();
   TMemoryStream32 Out;
-  Arc.Run().Crc.Crc32 = Crc32Start;
-  EXPECT_EQ(Arc.CopyStored(In, Out, Info, CrcKind32), 0);
+  Arc.Run().Crc.Crc32 = kCrc32Start;
+  EXPECT_EQ(Arc.CopyStored(In, Out, Info, kCrcKind32), 0);
   Arc.Run().Crc.Crc32 ^= 0xFFFFFFFFu;
   EXPECT_EQ(Out.Data(), Original);
-  EXPECT_TRUE(Arc.CheckCrc(CrcKind32, Entry.Header.Crc32()));
+  EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, Entry.Header.Crc32()));
 }
 
 }  // namespace

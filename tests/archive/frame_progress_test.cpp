@@ -92,14 +92,16 @@ TEST_F(ProgressTest, NoApplicationIsFine) {
   EXPECT_EQ(Calls, 1);
 }
 
-TEST_F(ProgressTest, ExceptionsFromOnProgressAreSwallowed) {
+// They end the run at Activate, which reports them; the percentages are set before.
+TEST_F(ProgressTest, ExceptionsFromOnProgressArePassedOn) {
   Arc.OnProgress = [](TZipCommon*, std::uint8_t, std::uint8_t) {
     throw std::runtime_error("handler");
   };
-  EXPECT_NO_THROW(Arc.ReportProgress(1, 2, 2));
-  App.OnPump = [] { throw 7; };
-  EXPECT_NO_THROW(Arc.ReportProgress(1, 2, 2));
+  EXPECT_THROW(Arc.ReportProgress(1, 2, 2), std::runtime_error);
   EXPECT_EQ(Arc.Run().ProgressByFile, 50);
+  App.OnPump = [] { throw 7; };
+  EXPECT_THROW(Arc.ReportProgress(1, 4, 2), int);
+  EXPECT_EQ(Arc.Run().ProgressByFile, 25);
 }
 
 TEST_F(ProgressTest, SkipEntryProgress) {
@@ -124,21 +126,21 @@ TEST_F(ProgressTest, StoredCopyReportsAfterEveryBlockAgainstTheUnpackedTotal) {
   Arc.Run().BytesRemaining = 140000;
   TZipEntryInfo Info;
   Info.UnpackedSize = Data.size();
-  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, CrcKind32), 0);
+  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, kCrcKind32), 0);
   EXPECT_EQ(Output.Data(), Data);
   EXPECT_EQ(Reports, (std::vector<std::pair<int, int>>{{47, 23}, {94, 47}, {100, 50}}));
   EXPECT_EQ(Arc.Run().BytesRemaining, 70000);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, UpdateCrc32(Crc32Start, Data.data(), Data.size()));
+  EXPECT_EQ(Arc.Run().Crc.Crc32, UpdateCrc32(kCrc32Start, Data.data(), Data.size()));
 }
 
 TEST_F(ProgressTest, EmptyStoredEntryReportsNothing) {
   TMemoryStream32 Input;
   TMemoryStream32 Output;
   TZipEntryInfo Info;
-  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, CrcKind32), 0);
+  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, kCrcKind32), 0);
   EXPECT_TRUE(Reports.empty());
   EXPECT_EQ(App.Pumps, 0);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, Crc32Start);
+  EXPECT_EQ(Arc.Run().Crc.Crc32, kCrc32Start);
 }
 
 TEST_F(ProgressTest, TruncatedStoredEntryReturnsWhatIsLeft) {
@@ -146,7 +148,7 @@ TEST_F(ProgressTest, TruncatedStoredEntryReturnsWhatIsLeft) {
   TMemoryStream32 Output;
   TZipEntryInfo Info;
   Info.UnpackedSize = 50000;
-  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, CrcKind32), 49000);
+  EXPECT_EQ(Arc.CopyStored(Input, Output, Info, kCrcKind32), 49000);
   EXPECT_EQ(Output.Data().size(), 1000u);
 }
 

@@ -154,6 +154,7 @@ TEST(TimerInARun, HandlersAreLeftOut) {
 
 TEST(ErrorTexts, EveryCode) {
   const std::vector<std::pair<int, std::string>> Table = {
+      {25104, "Unexpected error"},
       {25114, "Bad file header"},
       {25116, "Bad block"},
       {25136, "Error writing to file"},

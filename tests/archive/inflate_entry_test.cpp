@@ -110,7 +110,7 @@ struct TEntryFixture {
     RunState.BytesRemaining = Entry.Size;
     RunState.OutputBytesExpected = Entry.Size;
     RunState.PackedBytesLeft = Entry.PackedSize;
-    RunState.Crc.Crc32 = Crc32Start;
+    RunState.Crc.Crc32 = kCrc32Start;
     Arc.OnError = [this](TZipCommon*, const std::string&, const std::string&, const std::string&,
                          int Code) { Errors.push_back(Code); };
     Arc.ProgressHandler = [this](std::uint8_t, std::uint8_t) { ++ProgressReports; };

@@ -64,7 +64,7 @@ TEST(LegacyDecoderTest, AStackOverflowInACancelledRunEndsTheEntry) {
   TLegacyRunOptions Options;
   Options.CancelOnError = true;
   const TLegacyRun Run = RunLegacy(Stream, MakeEntry(1, 0, Stream.size(), 50), Options);
-  EXPECT_EQ(Run.Raised, (std::vector<int>{kLegacyStackOverflow}));
+  EXPECT_EQ(Run.Raised, (std::vector<int>{ecStackOverflow}));
   EXPECT_EQ(std::string(Run.Output.begin(), Run.Output.end()), "ababc");
 }
 

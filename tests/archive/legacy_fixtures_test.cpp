@@ -66,8 +66,7 @@ void ExpectDamageNoticed(const TFixtureEntry& Entry, const TLegacyRun& Run,
   const bool Intact = Run.Output.size() == Entry.UnpackedSize && Crc32Of(Run.Output) == Entry.Crc32;
   EXPECT_TRUE(Run.Failed() || !Intact) << What;
   for (const int Code : Run.Errors()) {
-    EXPECT_TRUE(Code == kLegacyBadBlock || Code == kLegacyAmbiguousTree ||
-                Code == kLegacyStackOverflow)
+    EXPECT_TRUE(Code == ecBadBlock || Code == ecAmbiguousTree || Code == ecStackOverflow)
         << What << ": code " << Code;
   }
 }
@@ -148,8 +147,7 @@ TEST_P(LegacyFixtureTest, MutatedEntriesNeverCrashOrHang) {
       // Mutations can hit bits that no decoder looks at; only the absence of a crash, a hang and
       // of unknown codes is required here.
       for (const int Code : Run.Errors()) {
-        EXPECT_TRUE(Code == kLegacyBadBlock || Code == kLegacyAmbiguousTree ||
-                    Code == kLegacyStackOverflow)
+        EXPECT_TRUE(Code == ecBadBlock || Code == ecAmbiguousTree || Code == ecStackOverflow)
             << Entry.Name << " round " << Round << ": code " << Code;
       }
     }

@@ -163,7 +163,7 @@ TEST_P(LegacyImplodeTest, EveryTruncationGivesAPrefixOrAnAmbiguousTree) {
     EXPECT_TRUE(std::equal(Run.Output.begin(), Run.Output.end(), Full.Output.begin())) << Cut;
     EXPECT_TRUE(Run.Raised.empty()) << Cut;
     if (Cut < TreeBytes) {
-      EXPECT_EQ(Run.Reported, (std::vector<int>{kLegacyAmbiguousTree})) << Cut;
+      EXPECT_EQ(Run.Reported, (std::vector<int>{ecAmbiguousTree})) << Cut;
     } else {
       EXPECT_TRUE(Run.Reported.empty()) << Cut;
     }
@@ -240,35 +240,32 @@ INSTANTIATE_TEST_SUITE_P(
         THostileTrees{"TooManyLengthCodes",
                       0,
                       Concat({{0xFF}, std::vector<std::uint8_t>(256, 0xFF)}),
-                      {kLegacyAmbiguousTree},
+                      {ecAmbiguousTree},
                       {}},
         THostileTrees{
             "TooManyLiteralCodes",
             kThreeTrees,
             Concat({Description(std::vector<std::uint8_t>(17, 0xF7)), kUniform64, kUniform64}),
-            {kLegacyAmbiguousTree},
+            {ecAmbiguousTree},
             {}},
         // A truncated description reads as -1: the count of a cut stream.
-        THostileTrees{"CutAfterTheCount", 0, {0x03, 0xF5}, {kLegacyAmbiguousTree}, {}},
-        THostileTrees{"NoDescriptionAtAll", 0, {}, {kLegacyAmbiguousTree}, {}},
+        THostileTrees{"CutAfterTheCount", 0, {0x03, 0xF5}, {ecAmbiguousTree}, {}},
+        THostileTrees{"NoDescriptionAtAll", 0, {}, {ecAmbiguousTree}, {}},
         // Three codes of one bit: the third gets the first one's slot again.
-        THostileTrees{"FinalSlotTaken",
-                      0,
-                      Concat({Description({0x20}), kUniform64}),
-                      {},
-                      {kLegacyAmbiguousTree}},
+        THostileTrees{
+            "FinalSlotTaken", 0, Concat({Description({0x20}), kUniform64}), {}, {ecAmbiguousTree}},
         // One code of one bit ("1"), then three of two bits: "10" runs into the leaf.
         THostileTrees{"PathRunsIntoALeaf",
                       0,
                       Concat({Description({0x00, 0x21}), kUniform64}),
-                      {kLegacyAmbiguousTree},
+                      {ecAmbiguousTree},
                       {}},
         // Sixteen-bit codes for all 64 symbols of the distance tree: far more inner nodes than
         // a 128-node tree holds.
         THostileTrees{"MoreInnerNodesThanTheTreeHolds",
                       0,
                       Concat({kUniform64, Description({0x0F, 0x0F, 0xFF, 0xFF, 0xFF, 0xEF})}),
-                      {kLegacyAmbiguousTree},
+                      {ecAmbiguousTree},
                       {}}),
     [](const ::testing::TestParamInfo<THostileTrees>& Info) { return Info.param.Name; });
 
@@ -285,7 +282,7 @@ TEST(LegacyImplodeTest, AnEmptyChildMetWhileDecodingRaises25293) {
   Bits.Put(0, 16);
   const std::vector<std::uint8_t> Stream = Bits.Bytes();
   const TLegacyRun Run = Explode(0, Stream, 50);
-  EXPECT_EQ(Run.Raised, (std::vector<int>{kLegacyAmbiguousTree}));
+  EXPECT_EQ(Run.Raised, (std::vector<int>{ecAmbiguousTree}));
   EXPECT_EQ(AsText(Run.Output), "a");
 }
 
@@ -303,7 +300,7 @@ TEST(LegacyImplodeTest, AnEmptyChildInACancelledRunEndsTheEntry) {
   TLegacyRunOptions Options;
   Options.CancelOnError = true;
   const TLegacyRun Run = RunLegacy(Stream, MakeEntry(6, 0, Stream.size(), 50), Options);
-  EXPECT_EQ(Run.Raised, (std::vector<int>{kLegacyAmbiguousTree}));
+  EXPECT_EQ(Run.Raised, (std::vector<int>{ecAmbiguousTree}));
   EXPECT_TRUE(Run.Output.empty());
 }
 

@@ -41,7 +41,7 @@ TEST(LegacyOutputTest, AFailedWriteRaises25136OnceAndIsNotRetried) {
   TLegacyRunOptions Options;
   Options.FailingWrite = 0;
   const TLegacyRun Run = RunLegacy(Stream, MakeEntry(2, 0, Stream.size(), 40000), Options);
-  EXPECT_EQ(Run.Raised, (std::vector<int>{kLegacyWriteError}));
+  EXPECT_EQ(Run.Raised, (std::vector<int>{ecWriteError}));
   EXPECT_EQ(Run.WriteRequests, (std::vector<int>{32768}));
   EXPECT_TRUE(Run.Output.empty());
 }
@@ -51,7 +51,7 @@ TEST(LegacyOutputTest, AFailedClosingFlushRaises25136) {
   TLegacyRunOptions Options;
   Options.FailingWrite = 1;
   const TLegacyRun Run = RunLegacy(Stream, MakeEntry(2, 0, Stream.size(), 40000), Options);
-  EXPECT_EQ(Run.Raised, (std::vector<int>{kLegacyWriteError}));
+  EXPECT_EQ(Run.Raised, (std::vector<int>{ecWriteError}));
   EXPECT_EQ(Run.WriteRequests, (std::vector<int>{32768, 40000 - 32768}));
   EXPECT_EQ(Run.Output.size(), 32768u);
 }

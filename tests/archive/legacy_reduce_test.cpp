@@ -166,7 +166,7 @@ TEST_P(LegacyReduceTest, EveryTruncationGivesAPrefixOrBadBlock) {
     EXPECT_TRUE(std::equal(Run.Output.begin(), Run.Output.end(), Full.Output.begin())) << Cut;
     // Inside the follower sets the stream is rejected; after them it just ends.
     if (Cut * 8 < SetBits) {
-      EXPECT_EQ(Run.Raised, (std::vector<int>{kLegacyBadBlock})) << Cut;
+      EXPECT_EQ(Run.Raised, (std::vector<int>{ecBadBlock})) << Cut;
     } else {
       EXPECT_TRUE(Run.Errors().empty()) << Cut;
     }
@@ -183,7 +183,7 @@ TEST(LegacyReduceTest, AFollowerCountAbove32IsABadBlock) {
   Bits.Put(33, 6);  // the set of 255
   for (int I = 0; I < 40; ++I) Bits.Put('z', 8);
   const TLegacyRun Run = Unreduce(1, Bits.Bytes(), 10);
-  EXPECT_EQ(Run.Raised, (std::vector<int>{kLegacyBadBlock}));
+  EXPECT_EQ(Run.Raised, (std::vector<int>{ecBadBlock}));
   EXPECT_TRUE(Run.Output.empty());
 }
 
@@ -199,7 +199,7 @@ TEST(LegacyReduceTest, AFollowerIndexBeyondTheSetIsABadBlock) {
   Tail.Put(3, 2);
   Bytes.push_back(Tail.Bytes()[0]);
   const TLegacyRun Run = Unreduce(2, Bytes, 10);
-  EXPECT_EQ(Run.Raised, (std::vector<int>{kLegacyBadBlock}));
+  EXPECT_EQ(Run.Raised, (std::vector<int>{ecBadBlock}));
   EXPECT_TRUE(Run.Output.empty());
 }
 

@@ -156,37 +156,37 @@ std::vector<std::uint8_t> SelfLoopStream() {
 INSTANTIATE_TEST_SUITE_P(
     Cases, LegacyShrinkFailureTest,
     ::testing::Values(
-        TShrinkFailure{"NoFirstCode", {}, 5, {kLegacyBadBlock}, ""},
+        TShrinkFailure{"NoFirstCode", {}, 5, {ecBadBlock}, ""},
         TShrinkFailure{"EmptyEntryWithoutData", {}, 0, {}, ""},
         TShrinkFailure{"UnknownControlCode",
                        TShrinkStream().Text("ab").Code(256).Code(3).Code('c').Bytes(),
                        5,
-                       {kLegacyBadBlock},
+                       {ecBadBlock},
                        "ab"},
         TShrinkFailure{"ControlCodeCutShort",
                        TShrinkStream().Text("ab").Code(256).Bytes(),
                        5,
-                       {kLegacyBadBlock},
+                       {ecBadBlock},
                        "ab"},
         TShrinkFailure{"CodeSizeBeyond13Bits",
                        TShrinkStream().Text("a").Grow().Grow().Grow().Grow().Grow().Bytes(),
                        5,
-                       {kLegacyBadBlock},
+                       {ecBadBlock},
                        "a"},
         TShrinkFailure{"StringThroughAFreeCode",
                        TShrinkStream().Code(300).Code(257).Bytes(),
                        5,
-                       {kLegacyBadBlock},
+                       {ecBadBlock},
                        ","},
         // 258 "bc" is the previous code when the clear frees it; 257 then becomes "bc" + 'd'
         // with a parent that no longer exists.
         TShrinkFailure{"StringThroughAFreedPreviousCode",
                        TShrinkStream().Text("abc").Code(258).Clear().Code('d').Code(257).Bytes(),
                        50,
-                       {kLegacyBadBlock},
+                       {ecBadBlock},
                        "abcbcd"},
         TShrinkFailure{
-            "StringLongerThanTheStack", SelfLoopStream(), 50, {kLegacyStackOverflow}, "ababc"}),
+            "StringLongerThanTheStack", SelfLoopStream(), 50, {ecStackOverflow}, "ababc"}),
     [](const ::testing::TestParamInfo<TShrinkFailure>& Info) { return Info.param.Name; });
 
 TEST(LegacyShrinkTest, EveryTruncationGivesAPrefixOfTheOutput) {
@@ -209,7 +209,7 @@ TEST(LegacyShrinkTest, EveryTruncationGivesAPrefixOfTheOutput) {
     const TLegacyRun Run = Unshrink(Truncated);
     ASSERT_LE(Run.Output.size(), Full.Output.size()) << Cut;
     EXPECT_TRUE(std::equal(Run.Output.begin(), Run.Output.end(), Full.Output.begin())) << Cut;
-    for (const int Code : Run.Raised) EXPECT_EQ(Code, kLegacyBadBlock) << Cut;
+    for (const int Code : Run.Raised) EXPECT_EQ(Code, ecBadBlock) << Cut;
   }
 }
 

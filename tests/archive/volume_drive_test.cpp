@@ -169,7 +169,7 @@ TEST(RealDrives, AFolderOnTheFixedDiskIsFixed) {
   EXPECT_EQ(Manager.SerialNumberText().size(), 8u);
   // The write probe left nothing behind at the drive's root.
   for (const auto& Entry : fs::directory_iterator(Facts->Drive)) {
-    EXPECT_NE(Entry.path().filename().string().rfind(std::string(WriteProbePrefix), 0), 0u)
+    EXPECT_NE(Entry.path().filename().string().rfind(std::string(kWriteProbePrefix), 0), 0u)
         << Entry.path();
   }
 }

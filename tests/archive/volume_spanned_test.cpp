@@ -91,7 +91,7 @@ TEST_F(SpannedSetTest, AsksForTheLastDiskThenTheFirstAndEveryNextOne) {
   EXPECT_EQ(Run.Passed(), 3);
   ExpectAllExtracted();
   EXPECT_EQ(Run.UnZip.DiskSpann().WantedDisk, Disks->Count() + 1);
-  EXPECT_EQ(Drives.LastProbePrefix, std::string(WriteProbePrefix));
+  EXPECT_EQ(Drives.LastProbePrefix, std::string(kWriteProbePrefix));
 }
 
 TEST_F(SpannedSetTest, TheDiskAlreadyInTheDriveIsTakenAtOnce) {

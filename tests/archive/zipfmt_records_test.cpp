@@ -118,9 +118,9 @@ TEST(ZipFmtHeaderTypeState, IsASetOfKinds) {
 }
 
 TEST(ZipFmtHeaderCipher, HeaderKeyStateIsTheAndOfThePublishedKeys) {
-  EXPECT_EQ(ZipHeaderKeyState.Key0, 0x12345678u & 0x34567890u);
-  EXPECT_EQ(ZipHeaderKeyState.Key1, 0x23456789u & 0x12345678u);
-  EXPECT_EQ(ZipHeaderKeyState.Key2, 0x34567890u & 0x23456789u);
+  EXPECT_EQ(kZipHeaderKeyState.Key0, 0x12345678u & 0x34567890u);
+  EXPECT_EQ(kZipHeaderKeyState.Key1, 0x23456789u & 0x12345678u);
+  EXPECT_EQ(kZipHeaderKeyState.Key2, 0x34567890u & 0x23456789u);
 }
 
 TEST(ZipFmtHeaderCipher, DecodesHeaderAfterSignatureAndNameAsOneKeyStream) {

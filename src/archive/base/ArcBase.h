@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archive/base/ArcTypes.h"
+#include "archive/base/DosDateTime.h"
 #include "archive/base/ZipRecords.h"
 #include "archive/codec/ZipCipher.h"
 
@@ -13,9 +14,6 @@ namespace ruvevid {
 
 class IDriveQuery;
 class TStream32;
-
-// DOS date-time 1980-01-01 00:01:00, the archive date when the file's own cannot be read.
-inline constexpr std::uint32_t DefaultArchiveDate = 0x00210020u;
 
 class TArcBase {
  public:
@@ -33,6 +31,10 @@ class TArcBase {
   // cannot be opened it sets atNA and raises EFOpenError("Error opening file").
   TArcType ArcType() const { return FArcType; }
   virtual void SetArcType(TArcType Value);
+
+  // What kept the last type detection from reading the archive (ArcType is then atUnknown); empty
+  // when it could read it.
+  const std::string& DetectionError() const { return FDetectionError; }
 
   std::int64_t ArchiveSize() const { return FArchiveSize; }
   std::int64_t FirstHeaderOffset() const { return FZip.FirstHeaderOffset; }
@@ -56,12 +58,14 @@ class TArcBase {
 
   std::string FArchiveFile;
   TArcType FArcType = TArcType::atNA;
+  std::string FDetectionError;
   std::int64_t FArchiveSize = 0;
-  std::uint32_t FArchiveDate = DefaultArchiveDate;
+  // The archive date when the file's own cannot be read.
+  std::uint32_t FArchiveDate = kDefaultDosDateTime;
   std::int32_t FVolumeNumber = 0;
   char FVolumeLetter = '\0';
   TZipFormatState FZip;
-  TZipKeys FHeaderKeys = ZipHeaderKeyState;
+  TZipKeys FHeaderKeys = kZipHeaderKeyState;
   // The drive query that tells split from spanned sets; null: the platform's.
   IDriveQuery* FDriveQuery = nullptr;
 };

@@ -6,7 +6,8 @@
 namespace ruvevid {
 
 std::string_view ErrorText(int ECode) {
-  static constexpr std::array<std::pair<int, std::string_view>, 16> Texts = {{
+  static constexpr std::array<std::pair<int, std::string_view>, 17> Texts = {{
+      {ecUnexpectedError, "Unexpected error"},
       {ecBadFileHeader, "Bad file header"},
       {ecBadBlock, "Bad block"},
       {ecWriteError, "Error writing to file"},

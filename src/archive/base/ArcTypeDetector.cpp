@@ -4,7 +4,9 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <exception>
 
+#include "archive/base/ArcErrors.h"
 #include "archive/base/DosDateTime.h"
 #include "archive/base/LittleEndian.h"
 #include "archive/base/Stream32.h"
@@ -25,6 +27,18 @@ constexpr std::array<std::int64_t, 5> kArcPakStubOffsets = {6674, 6867, 7716, 86
 constexpr std::int64_t kLhaStubProbe = 1947;
 constexpr std::int64_t kLhaStubOffset = 1945;
 constexpr std::array<std::int64_t, 2> kZipStubOffsets = {7612, 25661};
+// Where the scan for an archive behind an executable's image starts, past any stub's code.
+constexpr std::uint32_t kExeScanStart = 17000;
+
+// Signatures the forward scan knows, and the words after them that mark a false hit (a decoder's
+// own table inside an extractor stub, not an archive).
+constexpr std::uint32_t kBhSignature = 0x07054842;  // "BH", 5, 7
+constexpr std::uint32_t kBhFalseFollower = 0x84C3940F;
+constexpr std::uint32_t kZipFalseFollower = 0x003D0B74;
+// An ARJ header: its two marker bytes, its size, and ten bytes of marker, size and CRC around it.
+constexpr std::uint8_t kArjMarker = 0x60;
+constexpr std::uint8_t kArjMarker2 = 0xEA;
+constexpr std::int32_t kArjHeaderOverhead = 10;
 
 bool Matches(const std::uint8_t* At, const char* Text) {
   return std::memcmp(At, Text, std::strlen(Text)) == 0;
@@ -50,30 +64,43 @@ TArcType TArcTypeDetector::Detect() {
   FZip.OffsetAdjust = 0;
   FZip.FirstHeaderOffset = -1;
   FZip.HeaderState.Clear();
+  FLastError.clear();
   try {
-    FArchiveSize = FStream.GetSize();
-    if (FArchiveSize >= kMinimumArchive) {
-      try {
-        FHead.assign(kHeadBytes, 0);
-        const std::int32_t Got = ReadAt(FStream, 0, FHead.data(), kHeadBytes);
-        FHead.resize(static_cast<std::size_t>(std::max<std::int32_t>(Got, 0)));
-        if (FHead.size() >= 2 && FHead[0] == 'M' && FHead[1] == 'Z') {
-          DetectExecutable(Result);
-        } else {
-          DetectPlain(Result);
-        }
-      } catch (...) {
-        // Whatever failed leaves the type as it stood.
-      }
-      if (IsKnownArcType(Result)) {
-        if (FZip.FirstHeaderOffset == -1) FZip.FirstHeaderOffset = 0;
-        if (Result == TArcType::atZip && LowerExtension(FArchiveFile) == ".jar")
-          Result = TArcType::atJar;
-      }
-    }
-  } catch (...) {
+    Result = DetectReadable();
+  } catch (const EArchive& Error) {
+    // A stream that raises (a read or seek that failed) cannot be examined any further.
+    FLastError = Error.what();
+  } catch (const std::exception& Error) {
+    // Detection runs from the ArchiveFile setter, outside any run: it raises nothing.
+    FLastError = Error.what();
   }
+  if (!FLastError.empty()) Result = TArcType::atUnknown;
   FArchiveDate = ReadArchiveDate();
+  return Result;
+}
+
+TArcType TArcTypeDetector::DetectReadable() {
+  TArcType Result = TArcType::atNA;
+  FArchiveSize = FStream.GetSize();
+  if (FArchiveSize < kMinimumArchive) return Result;
+  FHead.assign(kHeadBytes, 0);
+  const std::int32_t Got = ReadAt(FStream, 0, FHead.data(), kHeadBytes);
+  if (Got <= 0) {
+    // The file has bytes and none could be read: there is nothing to tell its type by.
+    FLastError = kUnreadableArchive;
+    return TArcType::atUnknown;
+  }
+  FHead.resize(static_cast<std::size_t>(Got));
+  if (FHead.size() >= 2 && FHead[0] == 'M' && FHead[1] == 'Z') {
+    DetectExecutable(Result);
+  } else {
+    DetectPlain(Result);
+  }
+  if (IsKnownArcType(Result)) {
+    if (FZip.FirstHeaderOffset == -1) FZip.FirstHeaderOffset = 0;
+    if (Result == TArcType::atZip && LowerExtension(FArchiveFile) == ".jar")
+      Result = TArcType::atJar;
+  }
   return Result;
 }
 
@@ -94,7 +121,8 @@ void TArcTypeDetector::DetectExecutable(TArcType& Result) {
   if (ImageEnd > 0 && ImageEnd + 4 < FArchiveSize) {
     std::array<std::uint8_t, 4> Bytes{};
     if (ReadAt(FStream, ImageEnd, Bytes.data(), 4) == 4) {
-      FZip.FirstHeaderOffset = ImageEnd + ((Bytes[2] == 0x60 && Bytes[3] == 0xEA) ? 2 : 0);
+      FZip.FirstHeaderOffset =
+          ImageEnd + ((Bytes[2] == kArjMarker && Bytes[3] == kArjMarker2) ? 2 : 0);
       if (FZip.FirstHeaderOffset + 4 < FArchiveSize &&
           ReadAt(FStream, FZip.FirstHeaderOffset, Bytes.data(), 4) == 4 &&
           GetLE32(Bytes.data()) != kPlainLocalSignature) {
@@ -108,7 +136,7 @@ void TArcTypeDetector::DetectExecutable(TArcType& Result) {
     FZip.FirstHeaderOffset = LocateZipDirectory();
     if (FZip.FirstHeaderOffset > 0) Result = TArcType::atZipExe;
   }
-  if (!IsKnownArcType(Result)) FZip.FirstHeaderOffset = ScanForSignature(Result, 17000);
+  if (!IsKnownArcType(Result)) FZip.FirstHeaderOffset = ScanForSignature(Result, kExeScanStart);
 }
 
 bool TArcTypeDetector::ProbeResourceOffsets(TArcType& Result) {
@@ -138,7 +166,8 @@ bool TArcTypeDetector::ProbeResourceOffsets(TArcType& Result) {
           return true;
         }
       }
-    } catch (...) {
+    } catch (const EArchive&) {
+      // An offset the resources give that cannot be read: the next one may be.
     }
   }
   return false;
@@ -268,91 +297,83 @@ TArcType TArcTypeDetector::ProbeSfxStub() {
   return TArcType::atNA;
 }
 
+// The signature of the archive type whose marker byte stands at block offset I: Found and Result
+// are set on a hit.
+TArcTypeDetector::TScanStep TArcTypeDetector::ProbeScanPosition(const TScanBlock& Block,
+                                                                std::int32_t I, std::uint32_t Start,
+                                                                TArcType& Found,
+                                                                std::uint32_t& Result) {
+  const std::uint8_t* B = Block.Bytes;
+  const auto Size = static_cast<std::uint64_t>(FArchiveSize);
+  const auto F = static_cast<std::uint32_t>(Block.Start + I);
+  // The bytes at I .. I + N - 1 were read (the look-ahead lets signatures straddle blocks).
+  const auto Has = [&Block, I](std::int32_t N) { return I + N <= Block.Got; };
+  const auto Hit = [&](std::uint32_t At, TArcType InExe, TArcType Plain) {
+    Result = At;
+    Found = Result > 0 ? InExe : Plain;
+    return TScanStep::ssFound;
+  };
+  switch (B[I]) {
+    case '*':
+      if (F + 5ULL < Size && Has(5) && Matches(B + I + 1, "*ACE"))
+        return Hit(F - 7, TArcType::atAceExe, TArcType::atAce);
+      break;
+    case 'M':
+      if (Size > F + 5ULL && Has(8) && Matches(B + I, "MSCF") && GetLE32(B + I + 4) == 0) {
+        // In a plain file a cabinet is not looked for: the rest of the block is skipped.
+        if (Start == 0) return TScanStep::ssSkipBlock;
+        return Hit(F, TArcType::atCabExe, TArcType::atCab);
+      }
+      break;
+    case '-':
+      if (F + 5ULL < Size && Has(5) && B[I + 1] == 'l' && B[I + 2] == 'h' && B[I + 4] == '-')
+        return Hit(F - 2, TArcType::atLhaExe, TArcType::atLha);
+      break;
+    case 'B':
+      if (Has(8) && GetLE32(B + I) == kBhSignature && GetLE32(B + I + 4) != kBhFalseFollower)
+        return Hit(F, TArcType::atBhExe, TArcType::atBh);
+      break;
+    case 'P':
+      if (Has(8) && GetLE32(B + I) == kPlainLocalSignature &&
+          GetLE32(B + I + 4) != kZipFalseFollower) {
+        Found = Start > 0 ? TArcType::atZipExe : TArcType::atZip;
+        const std::int64_t Directory = LocateZipDirectory();
+        // The search's -1 (no local header in its windows) counts as nothing found.
+        Result = Directory > 0 ? static_cast<std::uint32_t>(Directory) : F;
+        return TScanStep::ssFound;
+      }
+      break;
+    case 'R':
+      if (Has(4) && Matches(B + I, "Rar!")) return Hit(F, TArcType::atRarExe, TArcType::atRar);
+      break;
+    case kArjMarker:
+      if (Has(4) && B[I + 1] == kArjMarker2) {
+        const std::int32_t Next = I + GetLE16(B + I + 2) + kArjHeaderOverhead;
+        if (Next + 2 <= Block.Positions && B[Next] == kArjMarker && B[Next + 1] == kArjMarker2)
+          return Hit(F, TArcType::atArjExe, TArcType::atArj);
+      }
+      break;
+    default:
+      break;
+  }
+  return TScanStep::ssNone;
+}
+
 std::uint32_t TArcTypeDetector::ScanForSignature(TArcType& Found, std::uint32_t Start) {
   Found = TArcType::atNA;
   std::uint32_t Result = 0;
   if (static_cast<std::int64_t>(Start) >= FArchiveSize) return 0;
-  const auto Size = static_cast<std::uint64_t>(FArchiveSize);
-  std::vector<std::uint8_t> Block(kScanBlock + kScanLookAhead);
+  std::vector<std::uint8_t> Bytes(kScanBlock + kScanLookAhead);
   for (int Number = 0; Number < kScanBlocks; ++Number) {
-    const std::int64_t BlockStart =
-        static_cast<std::int64_t>(Start) + static_cast<std::int64_t>(kScanBlock) * Number;
-    const std::int32_t Got =
-        ReadAt(FStream, BlockStart, Block.data(), static_cast<std::int32_t>(Block.size()));
-    if (Got <= 0) return Result;
-    const std::int32_t Positions = std::min(Got, kScanBlock);
-    // The bytes at I .. I + N - 1 were read (the look-ahead lets signatures straddle blocks).
-    auto Has = [Got](std::int32_t I, std::int32_t N) { return I + N <= Got; };
-    const std::uint8_t* B = Block.data();
-    for (std::int32_t I = 0; I < Positions; ++I) {
-      const auto F = static_cast<std::uint32_t>(BlockStart + I);
-      bool Hit = false;
-      switch (B[I]) {
-        case '*':
-          if (F + 5ULL < Size && Has(I, 5) && Matches(B + I + 1, "*ACE")) {
-            Result = F - 7;
-            Found = Result > 0 ? TArcType::atAceExe : TArcType::atAce;
-            Hit = true;
-          }
-          break;
-        case 'M':
-          if (Size > F + 5ULL && Has(I, 8) && Matches(B + I, "MSCF") && GetLE32(B + I + 4) == 0) {
-            if (Start == 0) {
-              I = Positions;  // the rest of this block is skipped
-              break;
-            }
-            Result = F;
-            Found = Result > 0 ? TArcType::atCabExe : TArcType::atCab;
-            Hit = true;
-          }
-          break;
-        case '-':
-          if (F + 5ULL < Size && Has(I, 5) && B[I + 1] == 'l' && B[I + 2] == 'h' &&
-              B[I + 4] == '-') {
-            Result = F - 2;
-            Found = Result > 0 ? TArcType::atLhaExe : TArcType::atLha;
-            Hit = true;
-          }
-          break;
-        case 'B':
-          if (Has(I, 8) && GetLE32(B + I) == 0x07054842 && GetLE32(B + I + 4) != 0x84C3940F) {
-            Result = F;
-            Found = Result > 0 ? TArcType::atBhExe : TArcType::atBh;
-            Hit = true;
-          }
-          break;
-        case 'P':
-          if (Has(I, 8) && GetLE32(B + I) == kPlainLocalSignature &&
-              GetLE32(B + I + 4) != 0x003D0B74) {
-            Found = Start > 0 ? TArcType::atZipExe : TArcType::atZip;
-            const std::int64_t Directory = LocateZipDirectory();
-            // The search's -1 (no local header in its windows) counts as nothing found.
-            Result = Directory > 0 ? static_cast<std::uint32_t>(Directory) : F;
-            Hit = true;
-          }
-          break;
-        case 'R':
-          if (Has(I, 4) && Matches(B + I, "Rar!")) {
-            Result = F;
-            Found = Result > 0 ? TArcType::atRarExe : TArcType::atRar;
-            Hit = true;
-          }
-          break;
-        case 0x60:
-          if (Has(I, 4) && B[I + 1] == 0xEA) {
-            const std::int32_t Next = I + GetLE16(B + I + 2) + 10;
-            if (Next + 2 <= Positions && B[Next] == 0x60 && B[Next + 1] == 0xEA) {
-              Result = F;
-              Found = Result > 0 ? TArcType::atArjExe : TArcType::atArj;
-              Hit = true;
-            }
-          }
-          break;
-        default:
-          break;
-      }
-      if (Hit) break;
-    }
+    TScanBlock Block;
+    Block.Bytes = Bytes.data();
+    Block.Start = static_cast<std::int64_t>(Start) + static_cast<std::int64_t>(kScanBlock) * Number;
+    Block.Got = ReadAt(FStream, Block.Start, Bytes.data(), static_cast<std::int32_t>(Bytes.size()));
+    if (Block.Got <= 0) return Result;
+    Block.Positions = std::min(Block.Got, kScanBlock);
+    // The first hit (or a skipped rest) ends the block; a hit at offset 0 lets the scan go on.
+    for (std::int32_t I = 0; I < Block.Positions; ++I)
+      if (ProbeScanPosition(Block, I, Start, Found, Result) != TScanStep::ssNone) break;
     if (Result > 0) return Result;
   }
   return Result;

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "archive/base/SignatureTable.h"
 #include "archive/base/ZipRecords.h"
 #include "archive/codec/ZipCipher.h"
+#include "platform/ConvertError.h"
 
 namespace ruvevid {
 
@@ -29,13 +29,17 @@ class TArcTypeDetector {
   // Zip receives FirstHeaderOffset, HeaderState, CommentStart, OffsetAdjust and the header
   // buffers. Drives may be null (split sets then cannot be classified: atNA).
   TArcTypeDetector(TStream32& Stream, std::string ArchiveFile, TZipFormatState& Zip,
-                   IDriveQuery* Drives, const TZipKeys& HeaderKeys = ZipHeaderKeyState);
+                   IDriveQuery* Drives, const TZipKeys& HeaderKeys = kZipHeaderKeyState);
 
   // Reads executables' string resources; unset by default.
   TStringResourceReader StringResources;
 
-  // DetectArcType: never raises; also sets ArchiveSize and ArchiveDate.
+  // DetectArcType: never raises; also sets ArchiveSize and ArchiveDate. A file that could not be
+  // read (a stream that raised, or no byte of a file that has some) is atUnknown, and LastError
+  // says what was met.
   TArcType Detect();
+  // What kept the last Detect from reading the file; empty when it could read it.
+  const std::string& LastError() const { return FLastError; }
 
   std::int64_t ArchiveSize() const { return FArchiveSize; }
   std::uint32_t ArchiveDate() const { return FArchiveDate; }
@@ -57,6 +61,19 @@ class TArcTypeDetector {
   static constexpr std::int32_t kScanLookAhead = 16;
 
  private:
+  // One block of ScanForSignature: its bytes, where it starts in the file, how many were read and
+  // at how many positions a signature may start.
+  struct TScanBlock {
+    const std::uint8_t* Bytes = nullptr;
+    std::int64_t Start = 0;
+    std::int32_t Got = 0;
+    std::int32_t Positions = 0;
+  };
+  enum class TScanStep { ssNone, ssFound, ssSkipBlock };
+  TScanStep ProbeScanPosition(const TScanBlock& Block, std::int32_t I, std::uint32_t Start,
+                              TArcType& Found, std::uint32_t& Result);
+  // Detect's work; raises what the stream raises.
+  TArcType DetectReadable();
   void DetectExecutable(TArcType& Result);
   void DetectPlain(TArcType& Result);
   bool ProbeResourceOffsets(TArcType& Result);
@@ -73,6 +90,7 @@ class TArcTypeDetector {
   std::int64_t FArchiveSize = 0;
   std::uint32_t FArchiveDate = 0;
   std::vector<std::uint8_t> FHead;  // the first bytes of the file, as read
+  std::string FLastError;
 };
 
 // Lower-cased extension of a name, with its dot ("" when none).
@@ -83,10 +101,5 @@ std::string LowerExtension(const std::string& Name);
 // (such as "r0a") raises EConvertError.
 void ComputeVolumeNaming(TArcType Type, const std::string& ArchiveFile, std::int32_t& Number,
                          char& Letter);
-
-class EConvertError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 }  // namespace ruvevid

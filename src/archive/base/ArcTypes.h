@@ -51,11 +51,17 @@ enum class TArcType : std::uint8_t {
   atZoo = 34,
 };
 
-inline constexpr int ArcTypeCount = 35;
+inline constexpr int kArcTypeCount = 35;
 
 // Every value except atNA, atUnsupported, atFileOpenErr and atUnknown.
 constexpr bool IsKnownArcType(TArcType Type) {
   return static_cast<int>(Type) > 3;
+}
+
+// A zip set whose parts are volume files (atZipMV) or removable disks (atZipDS): the readers
+// bring up the other parts when a record or an entry's data goes on beyond the part open.
+constexpr bool IsSplitOrSpanned(TArcType Type) {
+  return Type == TArcType::atZipDS || Type == TArcType::atZipMV;
 }
 
 // The types whose data the traditional zip cipher deciphers.

@@ -33,6 +33,7 @@ void TArcBase::SetArchiveFile(const std::string& Value) {
     SetArchiveFile(Last);
     if (FArcType == TArcType::atZipMV) return;
   }
+  FDetectionError.clear();
   // Something that exists but is no regular file (a folder, a FIFO, a device) keeps its name, so
   // that Activate refuses it with a reason instead of "File not found".
   if (!PathExists(Value)) {
@@ -66,6 +67,7 @@ TArcType TArcBase::DetectArcType(TStream32& Stream) {
   IDriveQuery* Drives = FDriveQuery != nullptr ? FDriveQuery : &PlatformDrives;
   TArcTypeDetector Detector(Stream, FArchiveFile, FZip, Drives, FHeaderKeys);
   const TArcType Result = Detector.Detect();
+  FDetectionError = Detector.LastError();
   FArchiveSize = Detector.ArchiveSize();
   FArchiveDate = Detector.ArchiveDate();
   return Result;

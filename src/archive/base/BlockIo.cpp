@@ -6,6 +6,7 @@
 
 #include "archive/base/Stream32.h"
 #include "archive/base/ZipCommon.h"
+#include "archive/codec/ZipFlags.h"
 
 namespace ruvevid {
 
@@ -67,11 +68,11 @@ std::int64_t TZipCommon::CopyStored(TStream32& Input, TStream32& Output, const T
   std::int64_t Left = Size;
   if (Left <= 0) return 0;
   std::vector<std::uint8_t> Buffer(
-      static_cast<std::size_t>(std::min<std::int64_t>(Left, StoredBlockSize)) + 1);
-  const bool Decrypt = IsZipFamily(FArcType) && (Info.Flags & 0x0001u) != 0;
+      static_cast<std::size_t>(std::min<std::int64_t>(Left, kStoredBlockSize)) + 1);
+  const bool Decrypt = IsZipFamily(FArcType) && (Info.Flags & kEncryptedFlag) != 0;
   while (Left > 0) {
-    const auto N = static_cast<std::int32_t>(std::min<std::int64_t>(Left, StoredBlockSize));
-    const std::int32_t Got = ReadHandler(Input, Buffer.data(), N, false, CrcKindNone);
+    const auto N = static_cast<std::int32_t>(std::min<std::int64_t>(Left, kStoredBlockSize));
+    const std::int32_t Got = ReadHandler(Input, Buffer.data(), N, false, kCrcKindNone);
     if (Got <= 0) break;
     Left -= Got;
     FRun.BytesRemaining -= Got;

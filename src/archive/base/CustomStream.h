@@ -15,7 +15,7 @@ namespace ruvevid {
 class TCustomStream : public TStream32 {
  public:
   // The input buffer's size; callers read at most this many bytes at once.
-  static constexpr std::int32_t InputBufferSize = 65536;
+  static constexpr std::int32_t kInputBufferSize = 65536;
 
   // The input buffer comes from Memory when one is given (and goes back to it), else from the
   // heap.
@@ -52,8 +52,8 @@ class TCustomStream : public TStream32 {
  private:
   // Only the bytes read from the source are ever looked at: the buffer is not cleared.
   static std::uint8_t* AcquireInput(TInflateBlockCache* Memory) {
-    if (Memory == nullptr) return new std::uint8_t[InputBufferSize];
-    void* Block = Memory->Acquire(InputBufferSize, false);
+    if (Memory == nullptr) return new std::uint8_t[kInputBufferSize];
+    void* Block = Memory->Acquire(kInputBufferSize, false);
     if (Block == nullptr) throw std::bad_alloc();
     return static_cast<std::uint8_t*>(Block);
   }

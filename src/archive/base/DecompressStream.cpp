@@ -56,7 +56,7 @@ int TDecompressStream::DecoderFree() {
 
 void TDecompressStream::Refill(std::int32_t Count) {
   if (FRecord.AvailIn != 0) return;
-  const std::int32_t Got = FSource->Read(FInput.get(), std::clamp(Count, 0, InputBufferSize));
+  const std::int32_t Got = FSource->Read(FInput.get(), std::clamp(Count, 0, kInputBufferSize));
   FRecord.NextIn = FInput.get();
   FRecord.AvailIn = static_cast<std::uint32_t>(std::max(Got, 0));
   FSourcePosition = FSource->Position();

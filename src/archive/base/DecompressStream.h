@@ -30,7 +30,7 @@ class TDecompressStream : public TCustomStream {
 
   // Fills Buffer with Count decoded bytes and returns Count, or returns a negative result code of
   // the decoder. At the end of the data fewer bytes may have been delivered: the record's
-  // AvailOut (and TotalOut) tell how many. Count is kept at most InputBufferSize.
+  // AvailOut (and TotalOut) tell how many. Count is kept at most kInputBufferSize.
   std::int32_t Read(void* Buffer, std::int32_t Count) override;
   // Read-only: writes nothing and returns -1.
   std::int32_t Write(const void* Buffer, std::int32_t Count) override;

@@ -11,9 +11,9 @@ namespace ruvevid {
 bool TUnBase::CheckPassword(TStream32& Input) {
   const TTimerPause Paused(FTimer);
   // The deciphered header at 0..11, the stored one at 12..23.
-  std::array<std::uint8_t, ZipPasswordWorkAreaSize + 1> Work{};
-  ReadBlock(Input, Work.data(), ZipEncryptionHeaderSize, false, CrcKindNone);
-  std::memcpy(Work.data() + ZipEncryptionHeaderSize, Work.data(), ZipEncryptionHeaderSize);
+  std::array<std::uint8_t, kZipPasswordWorkAreaSize + 1> Work{};
+  ReadBlock(Input, Work.data(), kZipEncryptionHeaderSize, false, kCrcKindNone);
+  std::memcpy(Work.data() + kZipEncryptionHeaderSize, Work.data(), kZipEncryptionHeaderSize);
 
   bool Ok = TestPassword(Work.data());
   for (std::size_t i = 0; !Ok && i < Passwords.size(); ++i) {

@@ -20,13 +20,9 @@ std::uint8_t Percent(std::int64_t A, std::int64_t B) {
 }
 
 void TZipCommon::ReportProgress(std::int64_t Done, std::int64_t Size, std::int64_t Total) {
-  try {
-    FRun.ProgressByFile = Percent(Done, Size);
-    FRun.ProgressByArchive = Percent(Total - FRun.BytesRemaining, Total);
-    if (ProgressHandler) ProgressHandler(FRun.ProgressByFile, FRun.ProgressByArchive);
-  } catch (...) {
-    // The application's progress handler may not end the entry.
-  }
+  FRun.ProgressByFile = Percent(Done, Size);
+  FRun.ProgressByArchive = Percent(Total - FRun.BytesRemaining, Total);
+  if (ProgressHandler) ProgressHandler(FRun.ProgressByFile, FRun.ProgressByArchive);
 }
 
 void TZipCommon::SkipEntryProgress(const TZipEntryInfo& Info) {

@@ -29,11 +29,11 @@ std::int64_t TStream32::CopyFrom(TStream32& Source, std::int64_t Count) {
   }
   const std::int64_t Result = Count;
   std::vector<std::uint8_t> Buffer(static_cast<std::size_t>(
-      std::min<std::int64_t>(std::max<std::int64_t>(Count, 1), CopyBlockSize)));
+      std::min<std::int64_t>(std::max<std::int64_t>(Count, 1), kCopyBlockSize)));
   while (Count > 0) {
     if (FApplication != nullptr) FApplication->ProcessMessages();
     if (Cancelled()) break;
-    const auto N = static_cast<std::int32_t>(std::min<std::int64_t>(Count, CopyBlockSize));
+    const auto N = static_cast<std::int32_t>(std::min<std::int64_t>(Count, kCopyBlockSize));
     Source.ReadBuffer(Buffer.data(), N);
     WriteBuffer(Buffer.data(), N);
     Count -= N;

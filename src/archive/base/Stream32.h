@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "archive/base/ArcErrors.h"
 #include "platform/FileHandle.h"
 
 namespace ruvevid {
@@ -16,9 +17,9 @@ namespace ruvevid {
 class IApplication;
 
 // The stream errors of the platform's stream class.
-class EStreamError : public std::runtime_error {
+class EStreamError : public EArchive {
  public:
-  using std::runtime_error::runtime_error;
+  using EArchive::EArchive;
 };
 // A read-exactly that could not read everything ("Stream read error").
 class EReadError : public EStreamError {
@@ -38,10 +39,9 @@ class EFOpenError : public EStreamError {
   using EStreamError::EStreamError;
 };
 // An OS call that failed where the stream raises (SetSize).
-class EOSError : public std::runtime_error {
+class EOSError : public EArchive {
  public:
-  EOSError(const std::string& Message, int ErrorCode)
-      : std::runtime_error(Message), FErrorCode(ErrorCode) {}
+  EOSError(const std::string& Message, int ErrorCode) : EArchive(Message), FErrorCode(ErrorCode) {}
   int ErrorCode() const { return FErrorCode; }
 
  private:
@@ -55,7 +55,7 @@ class TStream32 {
   using TProgressCallback = std::function<void(TStream32* Sender)>;
 
   // The largest block CopyFrom moves at once.
-  static constexpr std::int32_t CopyBlockSize = 61440;
+  static constexpr std::int32_t kCopyBlockSize = 61440;
 
   TStream32() = default;
   virtual ~TStream32() = default;
@@ -73,7 +73,7 @@ class TStream32 {
   // Moves the position; returns the new position.
   virtual std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) = 0;
   // Copies Count bytes of Source (0: the whole Source from its position 0) in blocks of at most
-  // CopyBlockSize, pumping the application before each block and stopping when the cancel flag is
+  // kCopyBlockSize, pumping the application before each block and stopping when the cancel flag is
   // set. Returns the Count asked for. A short read raises EReadError, a short write EWriteError.
   virtual std::int64_t CopyFrom(TStream32& Source, std::int64_t Count);
 

@@ -1,5 +1,8 @@
 #include "archive/base/UnBase.h"
 
+#include <exception>
+
+#include "archive/base/ScopeExit.h"
 #include "archive/base/Stream32.h"
 
 namespace ruvevid {
@@ -31,7 +34,7 @@ bool TUnBase::OpenArchive(std::unique_ptr<TStream32>& Input) {
     ReportError("", "", "0", ecFileNotFound);
     return false;
   }
-  if ((FArcType == TArcType::atZipDS || FArcType == TArcType::atZipMV) && !CheckArchiveDrive()) {
+  if (IsSplitOrSpanned(FArcType) && !CheckArchiveDrive()) {
     return false;
   }
   if (IsStreamlessArcType(FArcType)) return true;
@@ -48,52 +51,57 @@ bool TUnBase::OpenArchive(std::unique_ptr<TStream32>& Input) {
 }
 
 std::int32_t TUnBase::RunExtraction(std::unique_ptr<TStream32>& Input) {
-  std::int32_t Result = 0;
-  // Nothing raised during a run leaves it. Each nested block below runs its clean-up on every path
-  // and passes the exception on, so the events fire in the same order as after a normal run.
-  try {
+  const std::string Remembered = FArchiveFile;
+  const auto RestoreName = OnScopeExit([&] { FArchiveFile = Remembered; });
+  // Each step ends the run's work where it raises; the end steps that follow still fire, in the
+  // same order as after a normal run. A run whose OnActivate raised has not started: it ends there.
+  const bool Started = RunStep([&] {
     ResetRun();
-    const std::string Remembered = FArchiveFile;
-    const auto Finish = [&] {
-      Result = FRun.ExtractedCount;
-      FArchiveFile = Remembered;
-    };
-    try {
-      if (OnActivate) OnActivate(this);
-      const auto Deactivate = [&] {
-        if (OnDeactivate) OnDeactivate(this);
-      };
-      try {
-        const auto ReportElapsed = [&] {
-          if (OnElapsedTime) {
-            FTimer.Stop();
-            OnElapsedTime(this, FTimer.Elapsed());
-          }
-        };
-        try {
-          if (OnElapsedTime) FTimer.Start();
-          FRun.Password.clear();
-          FRun.OutputName.clear();
-          ProcessArchive(Input);
-        } catch (...) {
-          ReportElapsed();
-          throw;
-        }
-        ReportElapsed();
-      } catch (...) {
-        Deactivate();
-        throw;
-      }
-      Deactivate();
-    } catch (...) {
-      Finish();
-      throw;
-    }
-    Finish();
+    if (OnActivate) OnActivate(this);
+  });
+  if (!Started) return FRun.ExtractedCount;
+  RunStep([&] {
+    if (OnElapsedTime) FTimer.Start();
+    FRun.Password.clear();
+    FRun.OutputName.clear();
+    ProcessArchive(Input);
+  });
+  RunStep([&] {
+    if (!OnElapsedTime) return;
+    FTimer.Stop();
+    OnElapsedTime(this, FTimer.Elapsed());
+  });
+  RunStep([&] {
+    if (OnDeactivate) OnDeactivate(this);
+  });
+  return FRun.ExtractedCount;
+}
+
+// The one place where exceptions that are not the engine's own are caught: nothing raised during
+// a run leaves Activate, and what the engine did not report itself is reported here.
+bool TUnBase::RunStep(const std::function<void()>& Step) {
+  try {
+    Step();
+    return true;
+  } catch (const E_RAISE&) {
+    // Reported when it was raised.
+  } catch (const std::exception& Error) {
+    ReportRunFailure(Error.what());
   } catch (...) {
-    // Swallowed: the run has ended.
+    ReportRunFailure("");
   }
-  return Result;
+  return false;
+}
+
+void TUnBase::ReportRunFailure(const std::string& What) {
+  // The entry being written when the run failed is named (the archive when there was none). An
+  // error handler that raises in turn has nobody left to tell.
+  const std::string& Name = FRun.OutputName.empty() ? FArchiveFile : FRun.OutputName;
+  try {
+    ReportError(Name, What, "0", ecUnexpectedError);
+  } catch (...) {
+    // Dropped: see above.
+  }
 }
 
 bool TUnBase::CheckCrc(std::uint8_t CrcKind, std::uint32_t StoredCrc) {

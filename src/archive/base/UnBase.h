@@ -1,9 +1,12 @@
 #pragma once
 // The extraction cycle: Activate opens the archive and runs one extraction of it (ResetRun,
 // OnActivate, ProcessArchive, OnElapsedTime, OnDeactivate), with the guarantee that nothing raised
-// during the run leaves Activate. Also the CRC verdict and the password flow of an entry.
+// during the run leaves Activate: what the engine did not report itself (std::bad_alloc, an event
+// handler's exception) is reported through OnError with ecUnexpectedError before the end steps.
+// Also the CRC verdict and the password flow of an entry.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -49,6 +52,10 @@ class TUnBase : public TZipCommon {
   // Opens the archive as Activate's rules say; false when Activate must return 0.
   bool OpenArchive(std::unique_ptr<TStream32>& Input);
   std::int32_t RunExtraction(std::unique_ptr<TStream32>& Input);
+  // Runs one step of a run; false when it raised. Whatever it raised has been reported.
+  bool RunStep(const std::function<void()>& Step);
+  // Reports an exception that is not the engine's own with ecUnexpectedError and its text.
+  void ReportRunFailure(const std::string& What);
 };
 
 }  // namespace ruvevid

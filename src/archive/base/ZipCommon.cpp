@@ -21,7 +21,7 @@ TZipCommon::TZipCommon(IApplication* Application) : FApplication(Application) {
 TZipCommon::~TZipCommon() = default;
 
 void TZipCommon::SetZipCmntBufSize(std::int32_t Value) {
-  FZipCmntBufSize = std::clamp(Value, ZipCmntBufSizeMin, ZipCmntBufSizeMax);
+  FZipCmntBufSize = std::clamp(Value, kZipCmntBufSizeMin, kZipCmntBufSizeMax);
 }
 
 void TZipCommon::SetCancel(bool Value) {

@@ -64,11 +64,11 @@ using TProgressHandler =
 std::uint8_t Percent(std::int64_t A, std::int64_t B);
 
 // ZipCmntBufSize's setter range.
-inline constexpr std::int32_t ZipCmntBufSizeMin = 2000;
-inline constexpr std::int32_t ZipCmntBufSizeMax = 0x7FFF;
+inline constexpr std::int32_t kZipCmntBufSizeMin = 2000;
+inline constexpr std::int32_t kZipCmntBufSizeMax = 0x7FFF;
 
 // The block size of the stored copy.
-inline constexpr std::int32_t StoredBlockSize = 0x8000;
+inline constexpr std::int32_t kStoredBlockSize = 0x8000;
 
 class TZipCommon : public TArcBase {
  public:
@@ -100,7 +100,7 @@ class TZipCommon : public TArcBase {
   const std::string& ExtractDir() const { return FExtractDir; }
   void SetExtractDir(const std::string& Value);
 
-  // Not read by extraction; the setter clamps to ZipCmntBufSizeMin..ZipCmntBufSizeMax.
+  // Not read by extraction; the setter clamps to kZipCmntBufSizeMin..kZipCmntBufSizeMax.
   std::int32_t ZipCmntBufSize() const { return FZipCmntBufSize; }
   void SetZipCmntBufSize(std::int32_t Value);
 
@@ -157,14 +157,15 @@ class TZipCommon : public TArcBase {
   // family.
   virtual void DecodeBuffer(bool Decrypt, void* Buffer, std::int32_t Count);
   // Copies a stored entry's data (Info.UnpackedSize bytes) from Input to Output in blocks of
-  // StoredBlockSize through the read and write handlers, with progress after every block.
+  // kStoredBlockSize through the read and write handlers, with progress after every block.
   // Returns the bytes not copied (0 when complete).
   std::int64_t CopyStored(TStream32& Input, TStream32& Output, const TZipEntryInfo& Info,
                           std::uint8_t CrcKind);
 
   // ---- Progress ----
   // ProgressByFile := Percent(Done, Size); ProgressByArchive := Percent(Total - BytesRemaining,
-  // Total); then the progress handler. Exceptions raised in here (OnProgress's too) are swallowed.
+  // Total); then the progress handler. An exception of OnProgress (or of the message pump) is
+  // passed on: it ends the run at Activate, which reports it.
   void ReportProgress(std::int64_t Done, std::int64_t Size, std::int64_t Total);
   // Progress bookkeeping for an entry that is not decoded.
   void SkipEntryProgress(const TZipEntryInfo& Info);

@@ -13,8 +13,10 @@ namespace ruvevid {
 
 namespace {
 
-// The zip64 end record (56 bytes) and its locator (20) in front of the end record.
-constexpr std::int64_t kZip64RecordsSize = 76;
+// The zip64 locator stands right in front of the end record, the zip64 end record right in front
+// of its locator.
+constexpr auto kLocatorSize = static_cast<std::int64_t>(TZip64Locator::kSize);
+constexpr auto kZip64RecordsSize = static_cast<std::int64_t>(TZip64EndRecord::kSize) + kLocatorSize;
 
 // Copies Size bytes at window offset At into Target, zero-filling what lies beyond the window.
 void CopyFromWindow(const std::vector<std::uint8_t>& Window, std::int64_t At, std::uint8_t* Target,
@@ -100,6 +102,111 @@ std::int64_t ScanForLocalHeader(TStream32& Stream, TZipFormatState& State, std::
   return -1;
 }
 
+// The last bytes of the archive (the window searched for the end record) and where they start.
+struct TEndWindow {
+  std::vector<std::uint8_t> Bytes;
+  std::int64_t Start = 0;
+  // The window's size as asked for; the forward scan reads windows of this size too.
+  std::int64_t Length = 0;
+};
+
+// False when the file is empty or nothing of its end could be read.
+bool ReadEndWindow(TStream32& Stream, std::int64_t Size, TEndWindow& Window) {
+  if (Size <= 0) return false;
+  const std::int64_t Length = Size > kEndRecordWindow ? kEndRecordWindow : Size - 1;
+  Window.Length = Length;
+  Window.Start = Size - Length;
+  Window.Bytes.resize(static_cast<std::size_t>(Length));
+  const std::int32_t Got =
+      ReadAt(Stream, Window.Start, Window.Bytes.data(), static_cast<std::int32_t>(Length));
+  if (Got <= 0) return false;
+  Window.Bytes.resize(static_cast<std::size_t>(Got));
+  return true;
+}
+
+// Notes the zip64 records that stand in front of the end record at window offset At.
+void NoteZip64Records(const std::vector<std::uint8_t>& Window, std::int64_t At,
+                      TZipFormatState& State) {
+  State.Headers.Locator.SetSignature(0);
+  State.Headers.Ending64.SetSignature(0);
+  if (!WindowHolds(Window, At - kLocatorSize, kZip64LocatorSignature)) return;
+  State.HeaderState += THeaderType::htLocator;
+  if (WindowHolds(Window, At - kZip64RecordsSize, kZip64EndSignature))
+    State.HeaderState += THeaderType::htEnding64;
+}
+
+// Loads the end records found at window offset At into the header buffers and sets CommentStart;
+// returns the first candidate for the start of the central directory, the one the records give.
+std::int64_t LoadEndRecords(const std::vector<std::uint8_t>& Window, std::int64_t At,
+                            std::int64_t EndOffset, bool Enciphered, TZipFormatState& State,
+                            TZipCipher& Cipher, const TZipKeys& HeaderKeys) {
+  TZipHeaderBuffers& Headers = State.Headers;
+  const std::uint32_t EndSignature = GetLE32(Window.data() + At);
+  const bool Wide = IsWideEndSignature(EndSignature);
+  // The end record as it stands in the window, deciphered when enciphered.
+  TWideEndRecord Found;  // the larger of the two layouts
+  CopyFromWindow(Window, At, Found.data(), Found.kSize);
+  if (Enciphered)
+    DecodeZipHeader(Found.data(), Wide ? TWideEndRecord::kSize : TEndRecord::kSize, Cipher,
+                    HeaderKeys);
+  if (Wide) {
+    Headers.WideEnding = Found;
+    // Only the signature of the plain record is known; its other fields are cleared so that
+    // nothing of an archive examined earlier stays in them.
+    Headers.Ending = TEndRecord{};
+    Headers.Ending.SetSignature(EndSignature);
+    State.CommentStart = EndOffset + static_cast<std::int64_t>(TWideEndRecord::kSize);
+    return static_cast<std::int64_t>(Found.CentralDirOffset());
+  }
+  State.CommentStart = EndOffset + static_cast<std::int64_t>(TEndRecord::kSize);
+  std::memcpy(Headers.Ending.data(), Found.data(), Headers.Ending.kSize);
+  if (State.HeaderState.Contains(THeaderType::htLocator))
+    CopyFromWindow(Window, At - kLocatorSize, Headers.Locator.data(), Headers.Locator.kSize);
+  if (!State.HeaderState.Contains(THeaderType::htEnding64))
+    return EndOffset - static_cast<std::int64_t>(Headers.Ending.CentralDirSize());
+  CopyFromWindow(Window, At - kZip64RecordsSize, Headers.Ending64.data(), Headers.Ending64.kSize);
+  return static_cast<std::int64_t>(Headers.Locator.Zip64EndOffset() -
+                                   Headers.Ending64.CentralDirSize());
+}
+
+// The second candidate: where the directory stands when data was put in front of the archive,
+// measured back from the records themselves, with the directory offset the records store. A zip64
+// end record stands right in front of its locator whatever offset the locator gives, and its
+// 64-bit size holds where the plain record has 0xFFFFFFFF.
+struct TMeasuredDirectory {
+  std::int64_t Offset = 0;
+  std::uint64_t StoredOffset = 0;
+};
+
+TMeasuredDirectory MeasureBack(const TZipFormatState& State, std::int64_t EndOffset, bool Wide) {
+  const TZipHeaderBuffers& Headers = State.Headers;
+  if (!Wide && State.HeaderState.Contains(THeaderType::htEnding64)) {
+    const std::int64_t Zip64End = EndOffset - kZip64RecordsSize;
+    return {Zip64End - static_cast<std::int64_t>(Headers.Ending64.CentralDirSize()),
+            Headers.Ending64.CentralDirOffset()};
+  }
+  return {EndOffset - static_cast<std::int64_t>(Headers.Ending.CentralDirSize()),
+          Headers.Ending.CentralDirOffset()};
+}
+
+// Reads the central header at the first candidate, else at the second; Where is where it was
+// read, Found whether a central header stands there. False when a read fell short.
+bool ReadCentralCandidate(TStream32& Stream, std::int64_t First, std::int64_t Second,
+                          TCentralHeader& Central, std::int64_t& Where, bool& Found,
+                          bool& Enciphered) {
+  Where = First;
+  if (!ReadHeaderAt(Stream, First, Central)) {
+    Where = Second;
+    if (!ReadHeaderAt(Stream, Second, Central)) return false;
+  }
+  Found = IsCentralHeader(Central, Enciphered);
+  if (Found) return true;
+  if (!ReadHeaderAt(Stream, Second, Central)) return false;
+  Found = IsCentralHeader(Central, Enciphered);
+  if (Found) Where = Second;
+  return true;
+}
+
 }  // namespace
 
 std::int64_t LocateZipDirectory(TStream32& Stream, TZipFormatState& State, TZipCipher& Cipher,
@@ -107,104 +214,46 @@ std::int64_t LocateZipDirectory(TStream32& Stream, TZipFormatState& State, TZipC
   TZipHeaderBuffers& Headers = State.Headers;
   const std::int64_t Size = Stream.GetSize();
   if (Size <= 0) return 0;
-  const std::int64_t Window = Size > kEndRecordWindow ? kEndRecordWindow : Size - 1;
-
   State.HeaderState.Clear();
-  std::int64_t Result = 0;
-  std::vector<std::uint8_t> Buffer(static_cast<std::size_t>(Window));
-  const std::int32_t Got =
-      ReadAt(Stream, Size - Window, Buffer.data(), static_cast<std::int32_t>(Window));
-  if (Got <= 0) return 0;
-  Buffer.resize(static_cast<std::size_t>(Got));
+  TEndWindow Window;
+  if (!ReadEndWindow(Stream, Size, Window)) return 0;
 
   // Backwards for the end record; window offset 0 is not tested.
   bool Enciphered = false;
-  const std::int64_t I = FindEndRecord(Buffer, Cipher, HeaderKeys, Enciphered);
+  const std::int64_t I = FindEndRecord(Window.Bytes, Cipher, HeaderKeys, Enciphered);
   if (I < 1) return 0;
-  const std::int64_t EndOffset = Size - Window + I;
-  const std::uint32_t EndSignature = GetLE32(Buffer.data() + I);
-  const bool Wide = IsWideEndSignature(EndSignature);
+  const std::int64_t EndOffset = Window.Start + I;
+  const bool Wide = IsWideEndSignature(GetLE32(Window.Bytes.data() + I));
   State.HeaderState = {THeaderType::htEnding};
-
-  // The end record as it stands in the window, deciphered when enciphered.
-  TWideEndRecord Found;  // the larger of the two layouts
-  CopyFromWindow(Buffer, I, Found.data(), Found.kSize);
-  if (Enciphered) DecodeZipHeader(Found.data(), Wide ? 26 : 22, Cipher, HeaderKeys);
-
-  Headers.Locator.SetSignature(0);
-  Headers.Ending64.SetSignature(0);
-  if (WindowHolds(Buffer, I - 20, kZip64LocatorSignature)) {
-    State.HeaderState += THeaderType::htLocator;
-    if (WindowHolds(Buffer, I - 76, kZip64EndSignature))
-      State.HeaderState += THeaderType::htEnding64;
-  }
-
-  // First candidate for the start of the central directory.
-  std::int64_t First = 0;
-  if (Wide) {
-    Headers.WideEnding = Found;
-    // Only the signature of the plain record is known; its other fields are cleared so that
-    // nothing of an archive examined earlier stays in them.
-    Headers.Ending = TEndRecord{};
-    Headers.Ending.SetSignature(EndSignature);
-    State.CommentStart = EndOffset + 26;
-    First = static_cast<std::int64_t>(Found.CentralDirOffset());
-  } else {
-    State.CommentStart = EndOffset + 22;
-    std::memcpy(Headers.Ending.data(), Found.data(), Headers.Ending.kSize);
-    if (State.HeaderState.Contains(THeaderType::htLocator))
-      CopyFromWindow(Buffer, I - 20, Headers.Locator.data(), Headers.Locator.kSize);
-    if (State.HeaderState.Contains(THeaderType::htEnding64)) {
-      CopyFromWindow(Buffer, I - 76, Headers.Ending64.data(), Headers.Ending64.kSize);
-      First = static_cast<std::int64_t>(Headers.Locator.Zip64EndOffset() -
-                                        Headers.Ending64.CentralDirSize());
-    } else {
-      First = EndOffset - static_cast<std::int64_t>(Headers.Ending.CentralDirSize());
-    }
-  }
-  // Second candidate: where the directory stands when data was put in front of the archive,
-  // measured back from the records themselves. A zip64 end record stands right in front of its
-  // locator whatever offset the locator gives, and its 64-bit size holds where the plain record
-  // has 0xFFFFFFFF.
-  std::int64_t Second = EndOffset - static_cast<std::int64_t>(Headers.Ending.CentralDirSize());
-  std::uint64_t StoredDirOffset = Headers.Ending.CentralDirOffset();
-  if (!Wide && State.HeaderState.Contains(THeaderType::htEnding64)) {
-    const std::int64_t Zip64End = EndOffset - kZip64RecordsSize;
-    Second = Zip64End - static_cast<std::int64_t>(Headers.Ending64.CentralDirSize());
-    StoredDirOffset = Headers.Ending64.CentralDirOffset();
-  }
+  NoteZip64Records(Window.Bytes, I, State);
+  const std::int64_t First =
+      LoadEndRecords(Window.Bytes, I, EndOffset, Enciphered, State, Cipher, HeaderKeys);
+  const TMeasuredDirectory Second = MeasureBack(State, EndOffset, Wide);
 
   std::int64_t Where = First;
-  if (!ReadHeaderAt(Stream, First, Headers.Central)) {
-    Where = Second;
-    if (!ReadHeaderAt(Stream, Second, Headers.Central)) return 0;
-  }
+  bool DirectoryFound = false;
   bool CentralEnciphered = false;
-  bool DirectoryFound = IsCentralHeader(Headers.Central, CentralEnciphered);
-  if (!DirectoryFound) {
-    if (!ReadHeaderAt(Stream, Second, Headers.Central)) return 0;
-    DirectoryFound = IsCentralHeader(Headers.Central, CentralEnciphered);
-    if (DirectoryFound) Where = Second;
-  }
+  if (!ReadCentralCandidate(Stream, First, Second.Offset, Headers.Central, Where, DirectoryFound,
+                            CentralEnciphered))
+    return 0;
   // A directory found at the second candidate, measured back from the end record, stands
   // OffsetAdjust bytes behind where the end record places it: data was put in front of the
   // archive without adjusting its offsets. With a plain end record both candidates are the same
   // place, so this holds for the first one too.
   State.OffsetAdjust = 0;
-  if (DirectoryFound && Where == Second) {
+  if (DirectoryFound && Where == Second.Offset) {
     State.OffsetAdjust =
-        static_cast<std::uint32_t>(Second) - static_cast<std::uint32_t>(StoredDirOffset);
+        static_cast<std::uint32_t>(Second.Offset) - static_cast<std::uint32_t>(Second.StoredOffset);
   }
-  if (!DirectoryFound) return ScanForLocalHeader(Stream, State, Window, Result);
+  if (!DirectoryFound) return ScanForLocalHeader(Stream, State, Window.Length, 0);
 
   State.HeaderState += THeaderType::htCentral;
-  Result = Where;
   if (CentralEnciphered) DecodeZipHeader(Headers.Central, Cipher, HeaderKeys);
   const std::uint32_t LocalOffset = Headers.Central.LocalHeaderOffset() + State.OffsetAdjust;
   if (ReadHeaderAt(Stream, LocalOffset, Headers.Local) &&
       IsLocalHeaderSignature(Headers.Local.Signature()))
     State.HeaderState += THeaderType::htLocal;
-  return Result;
+  return Where;
 }
 
 }  // namespace ruvevid

@@ -22,6 +22,6 @@ inline constexpr int kLocalScanWindows = 4;
 // the first local header found by the forward scan, -1 when that scan found nothing, or 0 when
 // there is no end record or a read fell short. Cipher is used for enciphered headers.
 std::int64_t LocateZipDirectory(TStream32& Stream, TZipFormatState& State, TZipCipher& Cipher,
-                                const TZipKeys& HeaderKeys = ZipHeaderKeyState);
+                                const TZipKeys& HeaderKeys = kZipHeaderKeyState);
 
 }  // namespace ruvevid

@@ -14,11 +14,11 @@ namespace ruvevid {
 // Loads the header key state into Cipher and deciphers, in place, the FixedSize - 4 bytes after the
 // 4-byte signature (26 for a local header, 42 central, 18 end record, 22 wide end record).
 void DecodeZipHeader(std::uint8_t* Header, std::size_t FixedSize, TZipCipher& Cipher,
-                     const TZipKeys& HeaderKeys = ZipHeaderKeyState);
+                     const TZipKeys& HeaderKeys = kZipHeaderKeyState);
 
 template <std::size_t N>
 void DecodeZipHeader(THeaderBytes<N>& Header, TZipCipher& Cipher,
-                     const TZipKeys& HeaderKeys = ZipHeaderKeyState) {
+                     const TZipKeys& HeaderKeys = kZipHeaderKeyState) {
   DecodeZipHeader(Header.data(), N, Cipher, HeaderKeys);
 }
 
@@ -27,7 +27,7 @@ void DecodeZipName(std::uint8_t* Name, std::size_t Length, TZipCipher& Cipher);
 
 // The inverse of DecodeZipHeader, for making enciphered archives in tests and tools.
 void EncodeZipHeader(std::uint8_t* Header, std::size_t FixedSize, TZipCipher& Cipher,
-                     const TZipKeys& HeaderKeys = ZipHeaderKeyState);
+                     const TZipKeys& HeaderKeys = kZipHeaderKeyState);
 void EncodeZipName(std::uint8_t* Name, std::size_t Length, TZipCipher& Cipher);
 
 }  // namespace ruvevid

@@ -57,6 +57,7 @@ struct TLocalHeader : THeaderBytes<30> {
   std::uint32_t UnpackedSize() const { return U32(22); }
   std::uint16_t NameLength() const { return U16(26); }
   std::uint16_t ExtraLength() const { return U16(28); }
+  void SetCrc32(std::uint32_t Value) { PutLE32(&Bytes[14], Value); }
   void SetPackedSize(std::uint32_t Value) { PutLE32(&Bytes[18], Value); }
   void SetUnpackedSize(std::uint32_t Value) { PutLE32(&Bytes[22], Value); }
 };

@@ -5,7 +5,7 @@
 namespace ruvevid {
 namespace {
 
-// Slicing-by-8: Slice[k][b] is the CRC register after byte b followed by k zero bytes. Derived at
+// Slicing-by-8: kSlice[k][b] is the CRC register after byte b followed by k zero bytes. Derived at
 // compile time from the byte table.
 using TSliceTables = std::array<std::array<std::uint32_t, 256>, 8>;
 
@@ -21,7 +21,7 @@ constexpr TSliceTables MakeSliceTables() {
   return Tables;
 }
 
-constexpr TSliceTables Slice = MakeSliceTables();
+constexpr TSliceTables kSlice = MakeSliceTables();
 
 std::uint32_t LoadLE32(const std::uint8_t* P) {
   return static_cast<std::uint32_t>(P[0]) | (static_cast<std::uint32_t>(P[1]) << 8) |
@@ -41,9 +41,9 @@ std::uint32_t UpdateCrc32Slicing8(std::uint32_t Crc, const void* Buffer, std::si
   while (Count >= 8) {
     const std::uint32_t Lo = LoadLE32(P) ^ Crc;
     const std::uint32_t Hi = LoadLE32(P + 4);
-    Crc = Slice[7][Lo & 0xFFu] ^ Slice[6][(Lo >> 8) & 0xFFu] ^ Slice[5][(Lo >> 16) & 0xFFu] ^
-          Slice[4][Lo >> 24] ^ Slice[3][Hi & 0xFFu] ^ Slice[2][(Hi >> 8) & 0xFFu] ^
-          Slice[1][(Hi >> 16) & 0xFFu] ^ Slice[0][Hi >> 24];
+    Crc = kSlice[7][Lo & 0xFFu] ^ kSlice[6][(Lo >> 8) & 0xFFu] ^ kSlice[5][(Lo >> 16) & 0xFFu] ^
+          kSlice[4][Lo >> 24] ^ kSlice[3][Hi & 0xFFu] ^ kSlice[2][(Hi >> 8) & 0xFFu] ^
+          kSlice[1][(Hi >> 16) & 0xFFu] ^ kSlice[0][Hi >> 24];
     P += 8;
     Count -= 8;
   }

@@ -98,28 +98,28 @@ std::uint32_t UpdateCrc16(std::uint32_t Crc, const void* Buffer, std::size_t Cou
 
 // The CrcKind values of AddToCrc and the block services: 16 and 32 select an accumulator, any other
 // value means "no CRC".
-inline constexpr std::uint8_t CrcKindNone = 0;
-inline constexpr std::uint8_t CrcKind16 = 16;
-inline constexpr std::uint8_t CrcKind32 = 32;
+inline constexpr std::uint8_t kCrcKindNone = 0;
+inline constexpr std::uint8_t kCrcKind16 = 16;
+inline constexpr std::uint8_t kCrcKind32 = 32;
 
-inline constexpr std::uint32_t Crc32Start = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kCrc32Start = 0xFFFFFFFFu;
 
 // The two accumulators of one extraction run.
 struct TCrcAccumulators {
   // The 16-bit CRC has no start value of its own in zip extraction; 0 is CRC-16/ARC's.
   std::uint32_t Crc16 = 0;
-  std::uint32_t Crc32 = Crc32Start;
+  std::uint32_t Crc32 = kCrc32Start;
 
   // CrcKind 16: folds the bytes into Crc16; 32: into Crc32; any other value: nothing.
   void AddToCrc(std::uint8_t CrcKind, const void* Buffer, std::size_t Count) {
-    if (CrcKind == CrcKind32) {
+    if (CrcKind == kCrcKind32) {
       Crc32 = UpdateCrc32(Crc32, Buffer, Count);
-    } else if (CrcKind == CrcKind16) {
+    } else if (CrcKind == kCrcKind16) {
       Crc16 = UpdateCrc16(Crc16, Buffer, Count);
     }
   }
   // The accumulator that CrcKind names for a verdict: Crc16 for 16, Crc32 otherwise.
-  std::uint32_t Value(std::uint8_t CrcKind) const { return CrcKind == CrcKind16 ? Crc16 : Crc32; }
+  std::uint32_t Value(std::uint8_t CrcKind) const { return CrcKind == kCrcKind16 ? Crc16 : Crc32; }
 };
 
 }  // namespace ruvevid

@@ -17,15 +17,15 @@ bool Crc32HasCarrylessMultiply() {
 namespace {
 
 // Folding constants for the reflected polynomial 0xEDB88320 (each is x^n mod P, bit-reflected and
-// shifted left by one): R1/R2 fold across 512 bits, R3/R4 across 128 bits, R5 takes 64 bits to 32;
-// P' and U are the polynomial with its top bit and the Barrett constant floor(x^64 / P).
-constexpr long long R1 = 0x154442BD4LL;
-constexpr long long R2 = 0x1C6E41596LL;
-constexpr long long R3 = 0x1751997D0LL;
-constexpr long long R4 = 0x0CCAA009ELL;
-constexpr long long R5 = 0x163CD6124LL;
-constexpr long long PolyP = 0x1DB710641LL;
-constexpr long long PolyU = 0x1F7011641LL;
+// shifted left by one): kR1/kR2 fold across 512 bits, kR3/kR4 across 128 bits, kR5 takes 64 bits to
+// 32; P' and U are the polynomial with its top bit and the Barrett constant floor(x^64 / P).
+constexpr long long kR1 = 0x154442BD4LL;
+constexpr long long kR2 = 0x1C6E41596LL;
+constexpr long long kR3 = 0x1751997D0LL;
+constexpr long long kR4 = 0x0CCAA009ELL;
+constexpr long long kR5 = 0x163CD6124LL;
+constexpr long long kPolyP = 0x1DB710641LL;
+constexpr long long kPolyU = 0x1F7011641LL;
 
 __attribute__((target("pclmul,sse2"))) inline __m128i Load(const std::uint8_t* P) {
   return _mm_loadu_si128(static_cast<const __m128i*>(static_cast<const void*>(P)));
@@ -48,7 +48,7 @@ __attribute__((target("pclmul,sse2"))) std::uint32_t UpdateCrc32Clmul(std::uint3
   Data += 64;
   Count -= 64;
 
-  const __m128i K12 = _mm_set_epi64x(R2, R1);
+  const __m128i K12 = _mm_set_epi64x(kR2, kR1);
   while (Count >= 64) {
     X1 = _mm_xor_si128(Fold(X1, K12), Load(Data));
     X2 = _mm_xor_si128(Fold(X2, K12), Load(Data + 16));
@@ -58,7 +58,7 @@ __attribute__((target("pclmul,sse2"))) std::uint32_t UpdateCrc32Clmul(std::uint3
     Count -= 64;
   }
 
-  const __m128i K34 = _mm_set_epi64x(R4, R3);
+  const __m128i K34 = _mm_set_epi64x(kR4, kR3);
   X1 = _mm_xor_si128(Fold(X1, K34), X2);
   X1 = _mm_xor_si128(Fold(X1, K34), X3);
   X1 = _mm_xor_si128(Fold(X1, K34), X4);
@@ -68,15 +68,15 @@ __attribute__((target("pclmul,sse2"))) std::uint32_t UpdateCrc32Clmul(std::uint3
     Count -= 16;
   }
 
-  // 128 bits to 64: the low half times R4, plus the high half.
+  // 128 bits to 64: the low half times kR4, plus the high half.
   X1 = _mm_xor_si128(_mm_clmulepi64_si128(X1, K34, 0x10), _mm_srli_si128(X1, 8));
   // 64 bits to 32, appending 32 zero bits.
   const __m128i Mask32 = _mm_set_epi32(0, 0, 0, -1);
-  const __m128i K5 = _mm_set_epi64x(0, R5);
+  const __m128i K5 = _mm_set_epi64x(0, kR5);
   X1 = _mm_xor_si128(_mm_srli_si128(X1, 4),
                      _mm_clmulepi64_si128(_mm_and_si128(X1, Mask32), K5, 0x00));
   // Barrett reduction to the 32-bit remainder.
-  const __m128i KPU = _mm_set_epi64x(PolyU, PolyP);
+  const __m128i KPU = _mm_set_epi64x(kPolyU, kPolyP);
   __m128i T = _mm_clmulepi64_si128(_mm_and_si128(X1, Mask32), KPU, 0x10);
   T = _mm_clmulepi64_si128(_mm_and_si128(T, Mask32), KPU, 0x00);
   X1 = _mm_xor_si128(X1, T);

@@ -44,7 +44,7 @@ bool TImplodeTables::ReadTree(TLegacyContext& Context, TLegacyInput& Input,
   // rejected before anything is stored.
   const int DescriptionBytes = Input.ReadBits(8);
   if (DescriptionBytes < 0) {
-    Context.ReportError(kLegacyAmbiguousTree);
+    Context.ReportError(ecAmbiguousTree);
     return false;
   }
   int Entries = 0;
@@ -52,7 +52,7 @@ bool TImplodeTables::ReadTree(TLegacyContext& Context, TLegacyInput& Input,
     const int Description = Input.ReadBits(8);
     const int Run = (Description >> 4) + 1;
     if (Description < 0 || Entries + Run > LeafCount) {
-      Context.ReportError(kLegacyAmbiguousTree);
+      Context.ReportError(ecAmbiguousTree);
       return false;
     }
     for (int J = 0; J < Run; ++J, ++Entries) {
@@ -87,10 +87,10 @@ bool TImplodeTables::ReadTree(TLegacyContext& Context, TLegacyInput& Input,
       case TImplodeTree<LeafCount>::TInsertResult::Inserted:
         break;
       case TImplodeTree<LeafCount>::TInsertResult::RunsIntoLeaf:
-        Context.ReportError(kLegacyAmbiguousTree);
+        Context.ReportError(ecAmbiguousTree);
         return false;
       case TImplodeTree<LeafCount>::TInsertResult::SlotTaken:
-        Context.RaiseError(kLegacyAmbiguousTree);
+        Context.RaiseError(ecAmbiguousTree);
         return false;
     }
   }
@@ -113,7 +113,7 @@ int TImplodeTables::DecodeTreeSymbol(TLegacyContext& Context, TLegacyInput& Inpu
     if (Bit < 0) return -1;
     const int Child = Tree.Child(Node, Bit);
     if (Child == TImplodeTree<LeafCount>::kEmpty) {
-      Context.RaiseError(kLegacyAmbiguousTree);
+      Context.RaiseError(ecAmbiguousTree);
       return -1;
     }
     Node = Child;

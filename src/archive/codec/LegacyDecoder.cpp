@@ -1,18 +1,18 @@
 #include "archive/codec/LegacyDecoder.h"
 
-#include <new>
 #include <utility>
 
 #include "archive/codec/Explode.h"
 #include "archive/codec/Unreduce.h"
 #include "archive/codec/Unshrink.h"
+#include "archive/codec/ZipFlags.h"
 
 namespace ruvevid {
 
 TLegacyDecoder::TLegacyDecoder(TLegacyIo Io, const TLegacyEntry& Entry)
     : FEntry(Entry),
       FContext(std::move(Io)),
-      FInput(FContext, (Entry.Flags & 0x01) != 0, Entry.CompressedSize),
+      FInput(FContext, (Entry.Flags & kEncryptedFlag) != 0, Entry.CompressedSize),
       FOutput(FContext) {}
 
 TLegacyDecoder::~TLegacyDecoder() = default;
@@ -37,34 +37,20 @@ bool TLegacyDecoder::RunMethod() {
 }
 
 bool TLegacyDecoder::PrepareShrunk() {
-  try {
-    FShrink = std::make_unique<TShrinkTables>();
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  FShrink = std::make_unique<TShrinkTables>();
+  return true;
 }
 
 bool TLegacyDecoder::PrepareReduced() {
-  try {
-    FReduce = std::make_unique<TReduceTables>();
-    FOutput.AllocateDictionary();
-    return true;
-  } catch (const std::bad_alloc&) {
-    FreeTables();
-    return false;
-  }
+  FReduce = std::make_unique<TReduceTables>();
+  FOutput.AllocateDictionary();
+  return true;
 }
 
 bool TLegacyDecoder::PrepareImploded(std::uint16_t Flags) {
-  try {
-    FImplode = std::make_unique<TImplodeTables>(Flags);
-    FOutput.AllocateDictionary();
-    return true;
-  } catch (const std::bad_alloc&) {
-    FreeTables();
-    return false;
-  }
+  FImplode = std::make_unique<TImplodeTables>(Flags);
+  FOutput.AllocateDictionary();
+  return true;
 }
 
 void TLegacyDecoder::DecodeShrunk() {

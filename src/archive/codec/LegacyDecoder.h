@@ -44,8 +44,9 @@ class TLegacyDecoder {
   // (then nothing is read or written).
   bool RunMethod();
 
-  // Preparations: allocate and initialise the method's tables; true when all allocations
-  // succeeded.
+  // Preparations: allocate and initialise the method's tables; true when they are ready. An
+  // allocation that fails raises std::bad_alloc, which ends the run where the component runs it
+  // (the method dispatch frees the tables on every path).
   bool PrepareShrunk();
   bool PrepareReduced();
   bool PrepareImploded(std::uint16_t Flags);

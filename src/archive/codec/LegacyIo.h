@@ -7,14 +7,9 @@
 #include <cstdint>
 #include <functional>
 
-namespace ruvevid {
+#include "archive/codec/ErrorCodes.h"
 
-// Numbers of the component's messages that the legacy decoders report.
-inline constexpr int kLegacyBadBlock = 25116;    // "Bad block"
-inline constexpr int kLegacyWriteError = 25136;  // "Error writing to file"
-inline constexpr int kLegacyAmbiguousTree =
-    25293;  // "Ambiguous Shannon-Fano decode tree encountered"
-inline constexpr int kLegacyStackOverflow = 25299;  // "Stack overflow"
+namespace ruvevid {
 
 struct TLegacyIo {
   // The component's ReadBlock(archive stream, Buffer, Count, Decrypt, CrcKind = 0): reads up to

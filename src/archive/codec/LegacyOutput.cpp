@@ -41,7 +41,7 @@ void TLegacyOutput::FlushOutput() {
   FFill = 0;
   const TLegacyIo& Io = FContext.Io();
   const int Written = Io.WriteBlock ? Io.WriteBlock(FBuffer.get(), Count) : 0;
-  if (Written == 0) FContext.RaiseError(kLegacyWriteError);
+  if (Written == 0) FContext.RaiseError(ecWriteError);
   if (Io.BlockFlushed) Io.BlockFlushed(Count);
   FContext.PollCancel();
 }

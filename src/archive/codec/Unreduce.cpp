@@ -20,14 +20,14 @@ bool TReduceTables::ReadFollowerSets(TLegacyContext& Context, TLegacyInput& Inpu
   for (int Value = 255; Value >= 0; --Value) {
     const int Count = Input.ReadBits(kSetCountBits);
     if (Count < 0 || Count > kSetCapacity) {
-      Context.RaiseError(kLegacyBadBlock);
+      Context.RaiseError(ecBadBlock);
       return false;
     }
     FSetCounts[Value] = static_cast<std::uint8_t>(Count);
     for (int I = 0; I < Count; ++I) {
       const int Byte = Input.ReadBits(8);
       if (Byte < 0) {
-        Context.RaiseError(kLegacyBadBlock);
+        Context.RaiseError(ecBadBlock);
         return false;
       }
       FSets[Value][I] = static_cast<std::uint8_t>(Byte);
@@ -94,7 +94,7 @@ void TReduceTables::Decode(TLegacyContext& Context, TLegacyInput& Input, TLegacy
         const int Index = Input.ReadBits(IndexBits(Count));
         if (Index < 0) break;
         if (Index >= Count) {
-          Context.RaiseError(kLegacyBadBlock);
+          Context.RaiseError(ecBadBlock);
           return;
         }
         Byte = FSets[Last][Index];

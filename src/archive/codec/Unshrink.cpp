@@ -88,7 +88,7 @@ void TShrinkTables::PartialClear() {
 bool TShrinkTables::Push(TLegacyContext& Context, TLegacyOutput& Output, std::uint8_t Byte) {
   if (FDepth >= kStackSize) {
     Output.FlushOutput();
-    Context.RaiseError(kLegacyStackOverflow);
+    Context.RaiseError(ecStackOverflow);
     return false;
   }
   FStack[FDepth++] = Byte;
@@ -101,7 +101,7 @@ void TShrinkTables::Decode(TLegacyContext& Context, TLegacyInput& Input, TLegacy
   int Code = Input.ReadBits(CodeSize);
   if (Code < 0) {
     // An empty entry may come with no compressed data at all.
-    if (UnpackedSize != 0) Context.RaiseError(kLegacyBadBlock);
+    if (UnpackedSize != 0) Context.RaiseError(ecBadBlock);
     return;
   }
   int PreviousCode = Code;
@@ -120,13 +120,13 @@ void TShrinkTables::Decode(TLegacyContext& Context, TLegacyInput& Input, TLegacy
         PartialClear();
       } else {
         // Also a code size beyond 13 bits: no code above 8191 could follow.
-        Context.RaiseError(kLegacyBadBlock);
+        Context.RaiseError(ecBadBlock);
         return;
       }
       continue;
     }
     if (Code >= kCodeCount) {
-      Context.RaiseError(kLegacyBadBlock);
+      Context.RaiseError(ecBadBlock);
       return;
     }
 
@@ -141,7 +141,7 @@ void TShrinkTables::Decode(TLegacyContext& Context, TLegacyInput& Input, TLegacy
     while (Walk >= kFirstFreeCode) {
       if (!IsAssigned(Walk)) {
         // A string that leads through a free code has no first byte.
-        Context.RaiseError(kLegacyBadBlock);
+        Context.RaiseError(ecBadBlock);
         return;
       }
       if (!Push(Context, Output, FByte[Walk])) return;

@@ -1,5 +1,7 @@
 #include "archive/codec/ZipCipher.h"
 
+#include "archive/codec/ZipFlags.h"
+
 namespace ruvevid {
 
 void TZipCipher::CipherInit(std::string_view Password) {
@@ -26,11 +28,11 @@ bool TZipCipher::CheckEncryptionHeader(std::uint8_t* Header, std::uint16_t Flags
                                        std::uint32_t DosTime, std::string_view Password) {
   if (Password.empty()) return false;
   CipherInit(Password);
-  for (std::size_t i = 0; i < ZipEncryptionHeaderSize; ++i) {
-    Header[i] = DecipherByte(Header[ZipEncryptionHeaderSize + i]);
+  for (std::size_t i = 0; i < kZipEncryptionHeaderSize; ++i) {
+    Header[i] = DecipherByte(Header[kZipEncryptionHeaderSize + i]);
   }
-  const std::uint8_t Check = Header[ZipEncryptionHeaderSize - 1];
-  const bool SizesFollowData = (Flags & 0x0008u) != 0;
+  const std::uint8_t Check = Header[kZipEncryptionHeaderSize - 1];
+  const bool SizesFollowData = (Flags & kDataDescriptorFlag) != 0;
   const auto Expected = SizesFollowData ? static_cast<std::uint8_t>(DosTime >> 8)
                                         : static_cast<std::uint8_t>(Crc >> 24);
   return Check == Expected;

@@ -12,25 +12,25 @@
 namespace ruvevid {
 
 // The published initial keys.
-inline constexpr std::uint32_t ZipKey0 = 0x12345678u;
-inline constexpr std::uint32_t ZipKey1 = 0x23456789u;
-inline constexpr std::uint32_t ZipKey2 = 0x34567890u;
+inline constexpr std::uint32_t kZipKey0 = 0x12345678u;
+inline constexpr std::uint32_t kZipKey1 = 0x23456789u;
+inline constexpr std::uint32_t kZipKey2 = 0x34567890u;
 
 struct TZipKeys {
-  std::uint32_t Key0 = ZipKey0;
-  std::uint32_t Key1 = ZipKey1;
-  std::uint32_t Key2 = ZipKey2;
+  std::uint32_t Key0 = kZipKey0;
+  std::uint32_t Key1 = kZipKey1;
+  std::uint32_t Key2 = kZipKey2;
   friend constexpr bool operator==(const TZipKeys&, const TZipKeys&) = default;
 };
 
 // The fixed key state with which every enciphered zip header (marker 'L', 'N' or 0x5C) starts.
-inline constexpr TZipKeys ZipHeaderKeyState = {ZipKey0 & ZipKey2, ZipKey1& ZipKey0,
-                                               ZipKey2& ZipKey1};
+inline constexpr TZipKeys kZipHeaderKeyState = {kZipKey0 & kZipKey2, kZipKey1& kZipKey0,
+                                                kZipKey2& kZipKey1};
 
 // Size of the encryption header in front of an encrypted entry's data, and of the work area that
 // CheckEncryptionHeader uses: the deciphered header at 0..11, the stored copy at 12..23.
-inline constexpr std::size_t ZipEncryptionHeaderSize = 12;
-inline constexpr std::size_t ZipPasswordWorkAreaSize = 24;
+inline constexpr std::size_t kZipEncryptionHeaderSize = 12;
+inline constexpr std::size_t kZipPasswordWorkAreaSize = 24;
 
 class TZipCipher {
  public:
@@ -38,7 +38,7 @@ class TZipCipher {
   explicit TZipCipher(const TZipKeys& Keys) : FKeys(Keys) {}
 
   const TZipKeys& Keys() const { return FKeys; }
-  // Loads a key state, e.g. ZipHeaderKeyState before an enciphered header.
+  // Loads a key state, e.g. kZipHeaderKeyState before an enciphered header.
   void LoadKeys(const TZipKeys& Keys) { FKeys = Keys; }
 
   // Advances the key state by one plain byte.

@@ -66,7 +66,7 @@ bool TDiskManager::QueryDrive(const std::string& Path, const TDiskPrompt& NotRea
     }
     FDriveTypeName = std::string(DriveTypeNames[DriveTypeNameIndex(FDriveType)]);
     return true;
-  } catch (...) {
+  } catch (const EArchive&) {
     return false;
   }
 }
@@ -90,7 +90,7 @@ bool TDiskManager::CheckReady() {
 }
 
 bool TDiskManager::CheckWritable() {
-  while (FDrives->ProbeWrite(FDrive, std::string(WriteProbePrefix)) ==
+  while (FDrives->ProbeWrite(FDrive, std::string(kWriteProbePrefix)) ==
          TWriteProbe::wpWriteProtected) {
     if (!OnWriteProtect) {
       Report(FDrive, "0", "0", ecWriteProtected);

@@ -28,7 +28,7 @@ std::uint16_t LabelDiskNumberOf(std::string_view Label);
 using TRetryCancelBox = std::function<bool(const std::string& Caption, const std::string& Text)>;
 
 // The prefix of the write probe's temporary file.
-inline constexpr std::string_view WriteProbePrefix = "rvz";
+inline constexpr std::string_view kWriteProbePrefix = "rvz";
 
 class TDiskManager : public TDiskCommon {
  public:

@@ -5,6 +5,7 @@
 #include "archive/base/ArcErrors.h"
 #include "archive/base/LittleEndian.h"
 #include "archive/base/Stream32.h"
+#include "archive/base/ZipHeaders.h"
 #include "archive/zip/DiskManager.h"
 #include "archive/zip/UnZip.h"
 
@@ -12,10 +13,8 @@ namespace ruvevid {
 
 namespace {
 
-constexpr std::uint64_t kLocalHeaderSize = 30;
-
 bool IsPlainHeaderSignature(std::uint32_t Value) {
-  return Value == 0x08074B50u || Value == 0x04034B50u || Value == 0x02014B50u;
+  return Value == kSplitMarkerSignature || Value == kLocalSignatureK || Value == kCentralSignatureK;
 }
 
 bool IsRealArchiveType(TArcType Type) {
@@ -143,7 +142,7 @@ bool TDiskSpannObj::CheckDisk(std::uint64_t Offset) {
       return false;
     }
     const auto Size = static_cast<std::uint64_t>(Disk.Size());
-    if (Offset + kLocalHeaderSize > Size) {
+    if (Offset + TLocalHeader::kSize > Size) {
       if (Type == TArcType::atZipDS) {
         return QueryArchiveDrive() && FComponent->DiskManager().LabelDiskNumber() == WantedDisk;
       }
@@ -153,7 +152,7 @@ bool TDiskSpannObj::CheckDisk(std::uint64_t Offset) {
     Disk.Seek(static_cast<std::int64_t>(Offset), TSeekOrigin::soBeginning);
     if (Disk.Read(Head.data(), 4) != 4) return false;
     return IsPlainHeaderSignature(GetLE32(Head.data()));
-  } catch (...) {
+  } catch (const EArchive&) {
     return false;
   }
 }

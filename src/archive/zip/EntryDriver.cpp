@@ -1,11 +1,10 @@
 #include "archive/zip/EntryDriver.h"
 
-#include <functional>
-#include <utility>
-
 #include "archive/base/LittleEndian.h"
 #include "archive/base/OutputFiles.h"
+#include "archive/base/ScopeExit.h"
 #include "archive/base/Stream32.h"
+#include "archive/codec/ZipFlags.h"
 #include "archive/zip/EntryOutput.h"
 #include "archive/zip/MethodDispatch.h"
 #include "archive/zip/UnZip.h"
@@ -17,9 +16,6 @@ namespace {
 
 constexpr std::uint32_t kDirectoryAttr = 0x10;
 constexpr std::uint32_t kArchiveAttr = 0x20;
-constexpr std::uint16_t kEncryptedFlag = 0x0001;
-constexpr std::uint16_t kDataDescriptorFlag = 0x0008;
-constexpr std::size_t kLocalCrcOffset = 14;
 
 // The verdict's rule: the stored CRC equals the accumulator or its complement.
 bool CrcMatches(std::uint32_t Stored, std::uint32_t Accumulator) {
@@ -32,42 +28,17 @@ void ForceVerdictFailure(TRunState& Run, std::uint32_t Stored) {
   Run.Crc.Crc32 = Stored ^ 1u;
 }
 
-// Runs a clean-up when the scope ends, however it ends.
-class TScopeExit {
- public:
-  explicit TScopeExit(std::function<void()> Action) : FAction(std::move(Action)) {}
-  ~TScopeExit() { FAction(); }
-  TScopeExit(const TScopeExit&) = delete;
-  TScopeExit& operator=(const TScopeExit&) = delete;
-
- private:
-  std::function<void()> FAction;
-};
-
 // Makes the whole entry count as processed when it ends: a decoder that gave up, a write that
 // failed or a copy cut short leaves bytes of it uncounted, and the archive's percentage must still
 // reach the next entry's start, never fall back.
-class TEntryProgress {
- public:
-  explicit TEntryProgress(TUnZip& Arc)
-      : FArc(Arc),
-        FDoneAt(Arc.Run().BytesRemaining -
-                static_cast<std::int64_t>(Arc.Run().EntryInfo.UnpackedSize)) {}
-  ~TEntryProgress() {
-    TRunState& Run = FArc.Run();
-    if (Run.BytesRemaining <= FDoneAt) return;
-    Run.BytesRemaining = FDoneAt;
-    if (FArc.GetCancel()) return;
-    const auto Size = static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize);
-    FArc.ReportProgress(Size, Size, Run.TotalUnpackedSize);
-  }
-  TEntryProgress(const TEntryProgress&) = delete;
-  TEntryProgress& operator=(const TEntryProgress&) = delete;
-
- private:
-  TUnZip& FArc;
-  std::int64_t FDoneAt;
-};
+void FinishEntryProgress(TUnZip& Arc, std::int64_t DoneAt) {
+  TRunState& Run = Arc.Run();
+  if (Run.BytesRemaining <= DoneAt) return;
+  Run.BytesRemaining = DoneAt;
+  if (Arc.GetCancel()) return;
+  const auto Size = static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize);
+  Arc.ReportProgress(Size, Size, Run.TotalUnpackedSize);
+}
 
 bool IsJar(TArcType Type) {
   return Type == TArcType::atJar || Type == TArcType::atJarExe;
@@ -118,21 +89,19 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
   const TCentralHeader& Central = Zip.Headers.Central;
   const bool Deferred = (Run.EntryInfo.Flags & kDataDescriptorFlag) != 0;
   if (ListedFromCentral && ((Local.Crc32() == 0 && Central.PackedSize() != 0) || Deferred))
-    PutLE32(&Local.Bytes[kLocalCrcOffset], Central.Crc32());
+    Local.SetCrc32(Central.Crc32());
   // Listed from local headers, an entry whose CRC and sizes were deferred to a data descriptor that
   // was not found has nothing to be checked against: it is decoded and reported, but never
   // replaces a file.
   const bool Unverifiable = !ListedFromCentral && !Run.EntrySizeKnown;
 
   const auto DosDateTime = static_cast<std::uint32_t>(Local.DosDateTime());
-  try {
+  bool Closed = false;
+  {
+    const auto Close = OnScopeExit([&] { Closed = Output.Close(DosDateTime, Attr); });
     DecodeEntry(Arc, Volumes, Run.OutputName, Run.EntryInfo, Output.Stream(), Input);
-  } catch (...) {
-    Output.Close(DosDateTime, Attr);
-    throw;
+    Run.Crc.Crc32 ^= 0xFFFFFFFFu;
   }
-  Run.Crc.Crc32 ^= 0xFFFFFFFFu;
-  const bool Closed = Output.Close(DosDateTime, Attr);
   return Closed && !Unverifiable;
 }
 
@@ -148,9 +117,11 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
   }
   // The entry counts as done for the archive's progress however it ends, and counts as extracted
   // only when its output is kept.
-  const TEntryProgress Progress(Arc);
+  const std::int64_t DoneAt =
+      Run.BytesRemaining - static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize);
+  const auto Progress = OnScopeExit([&Arc, DoneAt] { FinishEntryProgress(Arc, DoneAt); });
   bool Kept = false;
-  const TScopeExit Uncount([&] {
+  const auto Uncount = OnScopeExit([&] {
     if (!IsDirectory && !Kept && Run.ExtractedCount > 0) --Run.ExtractedCount;
   });
   if (IsDirectory) {
@@ -178,8 +149,8 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
         Written = WriteFileEntry(Arc, Volumes, Input, Attr, ListedFromCentral, Output);
         Failed = !Written;
       }
-    } catch (...) {
-      // The entry ends here; its verdict is still delivered.
+    } catch (const EArchive&) {
+      // The entry ends here; its verdict is still delivered. Anything else ends the run.
       Failed = true;
       Written = false;
     }
@@ -194,9 +165,9 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
     }
     Output.Discard();
     if (Failed) ForceVerdictFailure(Run, Stored);
-    Result = Arc.CheckCrc(CrcKind32, Stored);
-  } catch (...) {
-    // Nothing raised while the entry is written ends the walk.
+    Result = Arc.CheckCrc(kCrcKind32, Stored);
+  } catch (const EArchive&) {
+    // Nothing the engine raises while the entry is written ends the walk.
   }
   return Result;
 }

@@ -1,6 +1,6 @@
 #include "archive/zip/HeaderDirectory.h"
 
-#include <new>
+#include "archive/base/ScopeExit.h"
 
 namespace ruvevid {
 
@@ -9,23 +9,19 @@ void THeaderObj::Init() {
   Clear();
 }
 
-bool THeaderObj::Add(const TZipDirEntry& Entry, const void* Data, std::size_t Length) {
-  try {
-    if (Data != nullptr && Length != 0) {
-      const auto* Bytes = static_cast<const std::uint8_t*>(Data);
-      FData.emplace_back(Bytes, Bytes + Length);
-    }
-    try {
-      FEntries.push_back(Entry);
-    } catch (...) {
-      if (Data != nullptr && Length != 0) FData.pop_back();
-      throw;
-    }
-  } catch (const std::bad_alloc&) {
-    return false;
+void THeaderObj::Add(const TZipDirEntry& Entry, const void* Data, std::size_t Length) {
+  const bool HasData = Data != nullptr && Length != 0;
+  if (HasData) {
+    const auto* Bytes = static_cast<const std::uint8_t*>(Data);
+    FData.emplace_back(Bytes, Bytes + Length);
   }
+  // An entry is added with its data or not at all.
+  auto Undo = OnScopeExit([this, HasData] {
+    if (HasData) FData.pop_back();
+  });
+  FEntries.push_back(Entry);
+  Undo.Release();
   ++FCount;
-  return true;
 }
 
 TZipDirEntry& THeaderObj::GetEntry(std::int32_t Index) {

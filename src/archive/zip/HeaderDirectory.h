@@ -20,8 +20,8 @@ class THeaderObj {
   // Sets the record size and empties the object.
   void Init();
   // Appends a copy of Entry and, when Data is given and Length is not 0, a copy of Length bytes of
-  // Data. False when the copies could not be made (nothing is appended then).
-  bool Add(const TZipDirEntry& Entry, const void* Data, std::size_t Length);
+  // Data. When the copies cannot be made nothing is appended, and std::bad_alloc ends the run.
+  void Add(const TZipDirEntry& Entry, const void* Data, std::size_t Length);
   // The entry record at Index (0 <= Index < Count()).
   TZipDirEntry& GetEntry(std::int32_t Index);
   // The data item at Index; null when there is none.

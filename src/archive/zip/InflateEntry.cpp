@@ -8,6 +8,7 @@
 #include "archive/base/DecompressStream.h"
 #include "archive/base/ZipCommon.h"
 #include "archive/codec/Crc.h"
+#include "archive/codec/ZipFlags.h"
 #include "platform/Application.h"
 
 namespace ruvevid {
@@ -29,10 +30,10 @@ TEntrySize EntrySize(const TZipCommon& Component) {
   TEntrySize Size;
   Size.Expected = static_cast<std::int64_t>(
       Low | (static_cast<std::uint64_t>(Zip.HighWords.UnpackedSize) << 32));
-  Size.Encrypted = (Flags & 1) != 0;
+  Size.Encrypted = (Flags & kEncryptedFlag) != 0;
   // An entry whose sizes were deferred to a data descriptor has them from the walk (descriptor
   // found) or is decoded until its data ends, within the entry's output limit.
-  if (Local && (Flags & 0x0008u) != 0) {
+  if (Local && (Flags & kDataDescriptorFlag) != 0) {
     Size.Expected = Run.EntrySizeKnown ? static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize)
                                        : std::max<std::int64_t>(Run.OutputLimit, 0);
   }
@@ -60,96 +61,148 @@ std::int64_t Unproduced(const TZipCommon& Component) {
 
 void WriteChunk(TZipCommon& Component, TStream32& Output, std::uint8_t* Buffer,
                 std::int32_t Count) {
-  if (Component.WriteHandler(Output, Buffer, Count, false, CrcKind32, 1) == 0) {
+  if (Component.WriteHandler(Output, Buffer, Count, false, kCrcKind32, 1) == 0) {
     Component.RaiseError(Component.Run().OutputName, "", "0", ecWriteError);
   }
 }
+
+// What the next read asks of the decoder: the rest of the entry, at most a chunk.
+std::int32_t NextChunk(std::int64_t Remaining) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(Remaining, 0, kInflateChunkSize));
+}
+
+// One entry's decoding: the decompression stream over the archive stream, the output chunk and
+// how much of the entry is still to come.
+class TEntryInflater {
+ public:
+  TEntryInflater(TZipCommon& Component, std::unique_ptr<TStream32>& ArchiveStream,
+                 TStream32& Output, std::int8_t WindowBits, TInflateVariant Variant)
+      : FComponent(Component),
+        FArchiveStream(ArchiveStream),
+        FOutput(Output),
+        FSize(EntrySize(Component)),
+        FStream(*ArchiveStream, WindowBits, Variant, &Component.Run().InflateMemory),
+        FMemory(Component.Run().InflateMemory),
+        // A block of the full chunk size from the run's cache whatever the entry's size, so that
+        // every entry takes the same block again.
+        FBlock(FMemory.Acquire(kInflateChunkSize, false), TBlockReturn{&FMemory}),
+        FRemaining(FSize.Expected),
+        FChunk(NextChunk(FRemaining)) {
+    if (!FBlock) throw std::bad_alloc();
+    FStream.Record().DecryptInput = FSize.Encrypted;
+    FStream.Decipher = [&Component](std::uint8_t* Buffer, std::int32_t Count) {
+      Component.DecodeBuffer(true, Buffer, Count);
+    };
+    FFailed = FStream.InitResult() != kInflateOk;
+  }
+
+  void Run(const TInflateNextVolume& NextVolume) {
+    while (FRemaining > 0 && !FFailed) {
+      if (FComponent.GetCancel()) break;
+      if (FComponent.Application() != nullptr) FComponent.Application()->ProcessMessages();
+      if (!Step(NextVolume)) break;
+    }
+    TakeInDataEnd();
+  }
+
+ private:
+  std::uint8_t* Buffer() const { return static_cast<std::uint8_t*>(FBlock.get()); }
+  // What the last read put into the chunk (at the end of the data fewer bytes than asked for).
+  std::int32_t Produced() { return FChunk - static_cast<std::int32_t>(FStream.Record().AvailOut); }
+  void Advance(std::int64_t Count) {
+    FRemaining -= Count;
+    FChunk = NextChunk(FRemaining);
+  }
+  // The rest of the entry will not come: it counts as done and its data as read.
+  void GiveUpRest() {
+    Account(FComponent, Unproduced(FComponent), FSize.Expected);
+    FComponent.Run().PackedBytesLeft = 0;
+  }
+
+  // One chunk; false when the loop ends. A write failure and E_RAISE (the block writer gave up on
+  // the entry: one report, and no more decoding for nothing) are passed on, as is everything that
+  // is not the engine's own (it ends the run). The engine's other errors end the entry here: its
+  // output stays short and the CRC check reports it.
+  bool Step(const TInflateNextVolume& NextVolume) {
+    try {
+      const std::int32_t Got = FStream.Read(Buffer(), FChunk);
+      if (Got > 0) return WriteDecoded();
+      if (Got == kInflateBufError && IsSplitOrSpanned(FComponent.ArcType()) &&
+          static_cast<std::int64_t>(FStream.Record().TotalOut) < FSize.Expected)
+        return ContinueInNextPart(NextVolume);
+      // A decoder failure: the rest of the entry is given up.
+      GiveUpRest();
+      FFailed = true;
+      return false;
+    } catch (const EWriteError&) {
+      throw;
+    } catch (const E_RAISE&) {
+      throw;
+    } catch (const EArchive&) {
+      GiveUpRest();
+      FFailed = true;
+      return false;
+    }
+  }
+
+  bool WriteDecoded() {
+    const std::int32_t Count = Produced();
+    if (Count > 0) WriteChunk(FComponent, FOutput, Buffer(), Count);
+    Account(FComponent, Count, FSize.Expected);
+    if (Count < FChunk) {
+      // The data ended before the expected size: what is missing will not come.
+      GiveUpRest();
+      return false;
+    }
+    Advance(FChunk);
+    return true;
+  }
+
+  // The compressed data goes on in the next part of the set.
+  bool ContinueInNextPart(const TInflateNextVolume& NextVolume) {
+    const std::int32_t Count = Produced();
+    if (Count > 0) WriteChunk(FComponent, FOutput, Buffer(), Count);
+    // A part that cannot be brought up ends the entry; the user's cancel or a missing event has
+    // already cancelled the run, a refused part (damage) has not.
+    if (!NextVolume || !NextVolume(FArchiveStream) || !FArchiveStream) return false;
+    Advance(Count);
+    FArchiveStream->Seek(0, TSeekOrigin::soBeginning);
+    FStream.SetSource(*FArchiveStream, 0);
+    Account(FComponent, Count, FSize.Expected);
+    return true;
+  }
+
+  // Takes in what ends the data, so that the archive stream is given back right after it.
+  void TakeInDataEnd() {
+    if (FFailed || FRemaining > 0 || FSize.Expected <= 0) return;
+    try {
+      FStream.Finish();
+    } catch (const EWriteError&) {
+      throw;
+    } catch (const EArchive&) {
+      // The entry's data is all there; a damaged end costs nothing more.
+    }
+  }
+
+  TZipCommon& FComponent;
+  std::unique_ptr<TStream32>& FArchiveStream;
+  TStream32& FOutput;
+  const TEntrySize FSize;
+  TDecompressStream FStream;
+  TInflateBlockCache& FMemory;
+  const std::unique_ptr<void, TBlockReturn> FBlock;
+  std::int64_t FRemaining;
+  std::int32_t FChunk;
+  bool FFailed = false;
+};
 
 }  // namespace
 
 void InflateEntry(TZipCommon& Component, std::unique_ptr<TStream32>& ArchiveStream,
                   TStream32& Output, std::int8_t WindowBits, TInflateVariant Variant,
                   const TInflateNextVolume& NextVolume) {
-  const TEntrySize Size = EntrySize(Component);
-  TDecompressStream Stream(*ArchiveStream, WindowBits, Variant, &Component.Run().InflateMemory);
-  Stream.Record().DecryptInput = Size.Encrypted;
-  Stream.Decipher = [&Component](std::uint8_t* Buffer, std::int32_t Count) {
-    Component.DecodeBuffer(true, Buffer, Count);
-  };
-  std::int64_t Remaining = Size.Expected;
-  std::int32_t Chunk =
-      static_cast<std::int32_t>(std::min<std::int64_t>(Remaining, kInflateChunkSize));
-  // The output chunk: a block of the full chunk size from the run's cache whatever the entry's
-  // size, so that every entry takes the same block again.
-  TInflateBlockCache& Memory = Component.Run().InflateMemory;
-  const std::unique_ptr<void, TBlockReturn> Block(Memory.Acquire(kInflateChunkSize, false),
-                                                  TBlockReturn{&Memory});
-  if (!Block) throw std::bad_alloc();
-  const auto Buffer = static_cast<std::uint8_t*>(Block.get());
-  bool Failed = Stream.InitResult() != kInflateOk;
-
-  while (Remaining > 0 && !Failed) {
-    if (Component.GetCancel()) break;
-    if (Component.Application() != nullptr) Component.Application()->ProcessMessages();
-    try {
-      const std::int32_t Got = Stream.Read(Buffer, Chunk);
-      if (Got > 0) {
-        // At the end of the data fewer bytes than asked for may have come.
-        const std::int32_t Produced = Chunk - static_cast<std::int32_t>(Stream.Record().AvailOut);
-        if (Produced > 0) WriteChunk(Component, Output, Buffer, Produced);
-        Account(Component, Produced, Size.Expected);
-        if (Produced < Chunk) {
-          // The data ended before the expected size: what is missing will not come.
-          Account(Component, Unproduced(Component), Size.Expected);
-          Component.Run().PackedBytesLeft = 0;
-          break;
-        }
-        Remaining -= Chunk;
-        Chunk = static_cast<std::int32_t>(std::min<std::int64_t>(Remaining, kInflateChunkSize));
-        continue;
-      }
-      const bool Spanned =
-          Component.ArcType() == TArcType::atZipDS || Component.ArcType() == TArcType::atZipMV;
-      if (Got == kInflateBufError && Spanned &&
-          static_cast<std::int64_t>(Stream.Record().TotalOut) < Size.Expected) {
-        // The compressed data goes on in the next part of the set.
-        const std::int32_t Produced = Chunk - static_cast<std::int32_t>(Stream.Record().AvailOut);
-        if (Produced > 0) WriteChunk(Component, Output, Buffer, Produced);
-        // A part that cannot be brought up ends the entry; the user's cancel or a missing event
-        // has already cancelled the run, a refused part (damage) has not.
-        if (!NextVolume || !NextVolume(ArchiveStream) || !ArchiveStream) break;
-        Remaining -= Produced;
-        Chunk = static_cast<std::int32_t>(std::min<std::int64_t>(Remaining, kInflateChunkSize));
-        ArchiveStream->Seek(0, TSeekOrigin::soBeginning);
-        Stream.SetSource(*ArchiveStream, 0);
-        Account(Component, Produced, Size.Expected);
-        continue;
-      }
-      // A decoder failure: the rest of the entry is given up.
-      Account(Component, Unproduced(Component), Size.Expected);
-      Component.Run().PackedBytesLeft = 0;
-      Failed = true;
-    } catch (const EWriteError&) {
-      throw;
-    } catch (const E_RAISE&) {
-      // The block writer gave up on the entry (a full disk, a chunk not written, more output than
-      // declared): one report, and no more decoding for nothing.
-      throw;
-    } catch (...) {
-      // Anything else: on with the next chunk.
-      Remaining -= Chunk;
-      Chunk = static_cast<std::int32_t>(std::min<std::int64_t>(Remaining, kInflateChunkSize));
-    }
-  }
-  // Take in what ends the data, so that the archive stream is given back right after it.
-  if (!Failed && Remaining <= 0 && Size.Expected > 0) {
-    try {
-      Stream.Finish();
-    } catch (const EWriteError&) {
-      throw;
-    } catch (...) {
-    }
-  }
+  TEntryInflater Inflater(Component, ArchiveStream, Output, WindowBits, Variant);
+  Inflater.Run(NextVolume);
 }
 
 }  // namespace ruvevid

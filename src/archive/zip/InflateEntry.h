@@ -28,9 +28,10 @@ inline constexpr std::int32_t kInflateChunkSize = 32768;
 // Which header gives the expected size and the encryption flag follows the archive's header
 // state: the local header when it is exactly htLocal, the central header otherwise (with the
 // extra field's high word as bits 32 to 47). Reports no decoder failure itself: a failure ends the
-// loop with the output short and the CRC check reports it. Raises only EWriteError (and
-// std::bad_alloc while setting up); E_RAISE and other exceptions are absorbed. On return the
-// archive stream stands just after the entry's compressed data.
+// loop with the output short and the CRC check reports it. Passes on EWriteError, E_RAISE and every
+// exception that is not the engine's own (std::bad_alloc among them: the run ends at Activate);
+// the engine's other errors end the entry as a decoder failure does. On return the archive stream
+// stands just after the entry's compressed data.
 void InflateEntry(TZipCommon& Component, std::unique_ptr<TStream32>& ArchiveStream,
                   TStream32& Output, std::int8_t WindowBits, TInflateVariant Variant,
                   const TInflateNextVolume& NextVolume = {});

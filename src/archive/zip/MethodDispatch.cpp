@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "archive/base/ScopeExit.h"
 #include "archive/base/Stream32.h"
 #include "archive/codec/LegacyDecoder.h"
+#include "archive/codec/ZipCipher.h"
+#include "archive/codec/ZipFlags.h"
 #include "archive/zip/InflateEntry.h"
 #include "archive/zip/UnZip.h"
 #include "archive/zip/ZipVolumeHooks.h"
@@ -12,8 +15,6 @@ namespace ruvevid {
 
 namespace {
 
-constexpr std::uint16_t kEncryptedFlag = 0x0001;
-constexpr std::uint64_t kEncryptionHeaderSize = 12;
 // Raw deflate data with a 32 KB window (64 KB in deflate64 mode).
 constexpr std::int8_t kInflateWindowBits = -15;
 
@@ -77,9 +78,9 @@ void ReportUnsupported(TUnZip& Arc, const std::string& OutputName) {
 // bytes still missing. False when that part could not be brought up.
 bool CopyStoredEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const TZipEntryInfo& Info,
                      std::unique_ptr<TStream32>& Output, std::unique_ptr<TStream32>& Input) {
-  std::int64_t Left = Arc.CopyStored(*Input, *Output, Info, CrcKind32);
+  std::int64_t Left = Arc.CopyStored(*Input, *Output, Info, kCrcKind32);
   const TArcType Type = Arc.ArcType();
-  if (Type != TArcType::atZipDS && Type != TArcType::atZipMV) return true;
+  if (!IsSplitOrSpanned(Type)) return true;
   TZipEntryInfo Rest = Info;
   while (Left > 0) {
     Arc.Run().CurrentEntry->HeaderOffset = static_cast<std::uint64_t>(Left);
@@ -90,7 +91,7 @@ bool CopyStoredEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const TZipEntryInfo&
     if (!Up || !Input) return false;
     Input->Seek(0, TSeekOrigin::soBeginning);
     Rest.UnpackedSize = static_cast<std::uint64_t>(Left);
-    Left = Arc.CopyStored(*Input, *Output, Rest, CrcKind32);
+    Left = Arc.CopyStored(*Input, *Output, Rest, kCrcKind32);
   }
   return true;
 }
@@ -126,10 +127,10 @@ TLegacyIo BindLegacyIo(TUnZip& Arc, const std::string& OutputName,
                        std::unique_ptr<TStream32>& Output, std::unique_ptr<TStream32>& Input) {
   TLegacyIo Io;
   Io.ReadBlock = [&Arc, &Input](std::uint8_t* Buffer, int Count, bool Decrypt) {
-    return Arc.ReadHandler(*Input, Buffer, Count, Decrypt, CrcKindNone);
+    return Arc.ReadHandler(*Input, Buffer, Count, Decrypt, kCrcKindNone);
   };
   Io.WriteBlock = [&Arc, &Output](std::uint8_t* Buffer, int Count) {
-    return Arc.WriteHandler(*Output, Buffer, Count, false, CrcKind32, 1);
+    return Arc.WriteHandler(*Output, Buffer, Count, false, kCrcKind32, 1);
   };
   Io.BlockFlushed = [&Arc](std::int64_t Count) {
     TRunState& Run = Arc.Run();
@@ -156,10 +157,10 @@ bool DecodeEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const std::string& Outpu
                  std::unique_ptr<TStream32>& Input) {
   bool Result = true;
   TRunState& Run = Arc.Run();
-  Run.Crc.Crc32 = Crc32Start;
+  Run.Crc.Crc32 = kCrc32Start;
   if ((Info.Flags & kEncryptedFlag) != 0) {
     // CheckPassword has consumed the encryption header.
-    Info.PackedSize -= std::min(Info.PackedSize, kEncryptionHeaderSize);
+    Info.PackedSize -= std::min<std::uint64_t>(Info.PackedSize, kZipEncryptionHeaderSize);
   }
   Run.EntryInfo = Info;
   Run.PackedBytesLeft = static_cast<std::int64_t>(Info.PackedSize);
@@ -181,20 +182,15 @@ bool DecodeEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const std::string& Outpu
       Entry.UnpackedSize = static_cast<std::int64_t>(Info.UnpackedSize);
       Legacy =
           std::make_unique<TLegacyDecoder>(BindLegacyIo(Arc, OutputName, Output, Input), Entry);
-      try {
-        Legacy->RunMethod();
-      } catch (...) {
-        Legacy->FreeTables();
-        throw;
-      }
-      Legacy->FreeTables();
+      const auto FreeTables = OnScopeExit([&Legacy] { Legacy->FreeTables(); });
+      Legacy->RunMethod();
     } else if (Info.Method == kMethodDeflated || Info.Method == kMethodDeflate64) {
       InflateMethodEntry(Arc, Volumes, Info.Method, Output, Input);
     } else {
       ReportUnsupported(Arc, OutputName);
     }
-  } catch (...) {
-    // The entry's output stays short and its CRC check fails.
+  } catch (const EArchive&) {
+    // The entry's output stays short and its CRC check fails. Anything else ends the run.
   }
   // What the legacy decoders still hold goes out; a failed write raises E_RAISE from here.
   if (Legacy) Legacy->FlushOutput();

@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "archive/base/LittleEndian.h"
+#include "archive/base/ScopeExit.h"
 #include "archive/base/Stream32.h"
 #include "archive/base/StreamReads.h"
 #include "archive/base/WildcardMask.h"
 #include "archive/base/ZipHeaderCipher.h"
 #include "archive/base/ZipSignatures.h"
+#include "archive/codec/ZipCipher.h"
+#include "archive/codec/ZipFlags.h"
 #include "archive/zip/BufferedArchiveStream.h"
 #include "archive/zip/EntryDriver.h"
 #include "archive/zip/ExtraField.h"
@@ -22,15 +25,7 @@ namespace ruvevid {
 
 namespace {
 
-constexpr std::uint16_t kEncryptedFlag = 0x0001;
-constexpr std::uint16_t kDataDescriptorFlag = 0x0008;
-constexpr std::size_t kLocalCrcOffset = 14;
 constexpr std::uint32_t kDirectoryAttr = 0x10;
-constexpr std::int64_t kEncryptionHeaderSize = 12;
-
-bool IsVolumeSet(TArcType Type) {
-  return Type == TArcType::atZipDS || Type == TArcType::atZipMV;
-}
 
 // Reads a header's fixed part at the stream's position into a cleared buffer.
 template <std::size_t N>
@@ -39,18 +34,6 @@ bool ReadFixedPart(TStream32& Stream, THeaderBytes<N>& Header) {
   return ReadSome(Stream, Header.data(), static_cast<std::int32_t>(N)) ==
          static_cast<std::int32_t>(N);
 }
-
-// Frees the directory object when the extraction ends, however it ends.
-class TDirectoryLifetime {
- public:
-  explicit TDirectoryLifetime(THeaderObj& Directory) : FDirectory(Directory) { FDirectory.Init(); }
-  ~TDirectoryLifetime() { FDirectory.Done(); }
-  TDirectoryLifetime(const TDirectoryLifetime&) = delete;
-  TDirectoryLifetime& operator=(const TDirectoryLifetime&) = delete;
-
- private:
-  THeaderObj& FDirectory;
-};
 
 }  // namespace
 
@@ -81,7 +64,9 @@ void TZipWalker::ExtractZip(std::unique_ptr<TStream32>& Input) {
       return;
     }
     Input = std::make_unique<TBufferedArchiveStream>(std::move(Input));
-    const TDirectoryLifetime Lifetime(FDirectory);
+    // The directory object is freed when the extraction ends, however it ends.
+    FDirectory.Init();
+    const auto FreeDirectory = OnScopeExit([this] { FDirectory.Done(); });
     const bool Local = FArc.ZipState().HeaderState == THeaderTypeState{THeaderType::htLocal};
     const std::int32_t Listed = Local ? ReadLocalHeaders(Input) : ReadCentralDirectory(Input);
     // A run in which no entry could be read has failed, whatever the reason: not a zip archive, an
@@ -98,8 +83,13 @@ void TZipWalker::ExtractZip(std::unique_ptr<TStream32>& Input) {
         ExtractCentralEntries(Input);
       }
     }
-  } catch (...) {
-    // The run goes on with its end steps; the entries not yet visited are not extracted.
+  } catch (const E_RAISE&) {
+    // Reported when raised. The run goes on with its end steps; the entries not yet visited are
+    // not extracted.
+  } catch (const EArchive& Error) {
+    // The same, for an error the engine met where nothing reported it (a stream that raised).
+    // What is not the engine's own ends the run at Activate, which reports it.
+    FArc.ReportError(FArc.GetArchiveFile(), Error.what(), "0", ecUnexpectedError);
   }
 }
 
@@ -109,7 +99,8 @@ void TZipWalker::CountEntry(std::int32_t DosDateTime, std::uint64_t PackedSize,
   if (DosDateTime > Run.NewestEntryDate) Run.NewestEntryDate = DosDateTime;
   Run.TotalPackedSize += static_cast<std::int64_t>(PackedSize);
   Run.TotalUnpackedSize += static_cast<std::int64_t>(UnpackedSize);
-  if ((Flags & kEncryptedFlag) != 0) Run.TotalPackedSize -= kEncryptionHeaderSize;
+  if ((Flags & kEncryptedFlag) != 0)
+    Run.TotalPackedSize -= static_cast<std::int64_t>(kZipEncryptionHeaderSize);
 }
 
 std::int32_t TZipWalker::ReadCentralDirectory(std::unique_ptr<TStream32>& Stream) {
@@ -131,7 +122,7 @@ std::int32_t TZipWalker::ReadCentralDirectory(std::unique_ptr<TStream32>& Stream
     bool Landed = true;
   };
   std::vector<TFound> Found;
-  const bool VolumeSet = IsVolumeSet(FArc.ArcType());
+  const bool VolumeSet = IsSplitOrSpanned(FArc.ArcType());
   bool Cancelled = false;
   const int Passes = Zip.Headers.Ending.ThisDisk() - Zip.Headers.Ending.CentralDirDisk() + 1;
   for (int Pass = 0; Pass < Passes && !Cancelled; ++Pass) {
@@ -207,7 +198,7 @@ std::int32_t TZipWalker::ReadCentralDirectory(std::unique_ptr<TStream32>& Stream
       FArc.ReportError(Item.Name, "", "0", ecBadFileHeader);
       continue;
     }
-    if (!FDirectory.Add(Item.Entry, Item.Header.data(), TCentralHeader::kSize)) continue;
+    FDirectory.Add(Item.Entry, Item.Header.data(), TCentralHeader::kSize);
     CountEntry(Item.Header.DosDateTime(), Join48(Item.Header.PackedSize(), Item.High.PackedSize),
                Join48(Item.Header.UnpackedSize(), Item.High.UnpackedSize), Item.Header.Flags());
     TListed Listed;
@@ -327,15 +318,14 @@ std::int32_t TZipWalker::ReadLocalHeaders(std::unique_ptr<TStream32>& Stream) {
       // Without a central header there are no attributes; a name that ends in a separator is
       // still a directory.
       Entry.ExternalAttr = TPathRules::IsSeparator(Run.EntryName.back()) ? kDirectoryAttr : 0;
-      if (FDirectory.Add(Entry, nullptr, 0)) {
-        CountEntry(Record.Header.DosDateTime(), Record.PackedSize, Record.UnpackedSize,
-                   Record.Header.Flags());
-        TListed Listed;
-        Listed.Span = {1, Entry.HeaderOffset, static_cast<std::uint64_t>(Record.DataEnd)};
-        Listed.Descriptor = Record.Descriptor;
-        Listed.SizeKnown = Record.Next >= 0;
-        FListed.push_back(Listed);
-      }
+      FDirectory.Add(Entry, nullptr, 0);
+      CountEntry(Record.Header.DosDateTime(), Record.PackedSize, Record.UnpackedSize,
+                 Record.Header.Flags());
+      TListed Listed;
+      Listed.Span = {1, Entry.HeaderOffset, static_cast<std::uint64_t>(Record.DataEnd)};
+      Listed.Descriptor = Record.Descriptor;
+      Listed.SizeKnown = Record.Next >= 0;
+      FListed.push_back(Listed);
     }
     // Where an entry without its descriptor ends cannot be told: the walk ends with it.
     if (Record.Next < 0) break;
@@ -378,7 +368,7 @@ TZipWalker::TEntryStep TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream
   FArc.Run().CurrentEntry = &Entry;
   const TArcType Type = FArc.ArcType();
   const std::int32_t Last = FArc.ZipState().Headers.Ending.ThisDisk();
-  if (IsVolumeSet(Type) && ListedFromCentral && Entry.DiskNumber - 1 > Last) {
+  if (IsSplitOrSpanned(Type) && ListedFromCentral && Entry.DiskNumber - 1 > Last) {
     // No such part: the entry is damaged, the others may not be. It counts as done.
     FArc.ReportError(FArc.GetArchiveFile(), kPastLastPart, std::to_string(Entry.DiskNumber),
                      ecBadFileHeader);
@@ -456,7 +446,7 @@ void TZipWalker::ExtractLocalEntries(std::unique_ptr<TStream32>& Stream) {
     const TListed& Listed = FListed[static_cast<std::size_t>(i)];
     if (Listed.Descriptor) {
       // The CRC and sizes the data descriptor gives are the entry's.
-      PutLE32(Local.data() + kLocalCrcOffset, Listed.Descriptor->Crc32);
+      Local.SetCrc32(Listed.Descriptor->Crc32);
       Info.PackedSize = Listed.Descriptor->PackedSize;
       Info.UnpackedSize = Listed.Descriptor->UnpackedSize;
     }
