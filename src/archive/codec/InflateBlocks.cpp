@@ -35,10 +35,11 @@ int ReadCodeLengths(TInflateRecord& Record, TBlockDecoder& Block) {
   while (Block.Index < Total) {
     TTableEntry Entry;
     if (!PeekRootSymbol(Record, Block, Table, RootBits, Entry)) return kInflateBufError;
-    if (Entry.Op != kOpLiteral) return kInflateDataError;
-    const unsigned Symbol = Entry.Value;
+    if ((Entry & kEntryLiteral) == 0) return kInflateDataError;
+    const unsigned Symbol = EntryValue(Entry);
+    const unsigned CodeBits = EntryCodeBits(Entry);
     if (Symbol < 16) {
-      DropBits(Block, Entry.Bits);
+      DropBits(Block, CodeBits);
       Block.Lengths[Block.Index++] = static_cast<std::uint8_t>(Symbol);
       continue;
     }
@@ -46,8 +47,8 @@ int ReadCodeLengths(TInflateRecord& Record, TBlockDecoder& Block) {
     // only consumed once its extra bits are at hand too.
     const unsigned ExtraBits = Symbol == 16 ? 2 : Symbol == 17 ? 3 : 7;
     const unsigned Base = Symbol == 18 ? 11 : 3;
-    if (!NeedBits(Record, Block, Entry.Bits + ExtraBits)) return kInflateBufError;
-    DropBits(Block, Entry.Bits);
+    if (!NeedBits(Record, Block, CodeBits + ExtraBits)) return kInflateBufError;
+    DropBits(Block, CodeBits);
     const unsigned Repeat = Base + TakeBits(Block, ExtraBits);
     std::uint8_t Fill = 0;
     if (Symbol == 16) {

@@ -75,14 +75,14 @@ int RunCodes(TInflateRecord& Record, TBlockDecoder& Block) {
         if (!DecodeSymbol(Record, Block, Codes.LitLen, Codes.LitLenRoot, Entry)) {
           return kInflateBufError;
         }
-        if (Entry.Op == kOpLiteral) {
-          Codes.Literal = static_cast<std::uint8_t>(Entry.Value);
+        if ((Entry & kEntryLiteral) != 0) {
+          Codes.Literal = static_cast<std::uint8_t>(EntryValue(Entry));
           Codes.Mode = TCodeMode::cmLit;
-        } else if ((Entry.Op & kOpBase) != 0) {
-          Codes.Length = Entry.Value;
-          Codes.Extra = Entry.Op & kOpExtraMask;
+        } else if ((Entry & kEntryBase) != 0) {
+          Codes.Length = EntryValue(Entry);
+          Codes.Extra = EntryExtraBits(Entry);
           Codes.Mode = TCodeMode::cmLenExt;
-        } else if (Entry.Op == kOpEndOfBlock) {
+        } else if ((Entry & kEntryEnd) != 0) {
           Codes.Mode = TCodeMode::cmWash;
         } else {
           Codes.Mode = TCodeMode::cmBadCode;
@@ -99,12 +99,12 @@ int RunCodes(TInflateRecord& Record, TBlockDecoder& Block) {
         if (!DecodeSymbol(Record, Block, Codes.Dist, Codes.DistRoot, Entry)) {
           return kInflateBufError;
         }
-        if ((Entry.Op & kOpBase) == 0) {
+        if ((Entry & kEntryBase) == 0) {
           Codes.Mode = TCodeMode::cmBadCode;
           break;
         }
-        Codes.Distance = Entry.Value;
-        Codes.Extra = Entry.Op & kOpExtraMask;
+        Codes.Distance = EntryValue(Entry);
+        Codes.Extra = EntryExtraBits(Entry);
         Codes.Mode = TCodeMode::cmDistExt;
         [[fallthrough]];
       }

@@ -9,15 +9,15 @@
 
 namespace ruvevid::inflate {
 
-// The fast path reads whole 8-byte words: at most two refills per symbol, the second starting at
-// most 7 bytes after the first, so 15 readable bytes must be at hand before each symbol.
-inline constexpr std::size_t kFastInputMargin = 16;
+// The fast path reads whole 8-byte words: at most three refills per round of its loop, each
+// starting at most 7 bytes after the one before, so 29 readable bytes must be at hand before each
+// round.
+inline constexpr std::size_t kFastInputMargin = 32;
 // The longest match the fast path copies itself. Longer deflate64 matches go to cmCopy.
 inline constexpr std::size_t kFastMaxLength = 258;
 // Window space the fast path needs before each symbol: the longest match plus the copy overshoot.
 inline constexpr std::size_t kFastOutputMargin = kFastMaxLength + kCopyOvershoot;
 
-static_assert(kFastInputMargin >= 2 * 8 - 1, "two word refills per symbol");
 static_assert(kFastOutputMargin + kCopyOvershoot <= (std::size_t{1} << kMinWindowReserveBits),
               "the fast path's writes stay in the part of the window beyond every distance");
 

@@ -29,24 +29,44 @@ inline void CopyWords(std::uint8_t* Target, const std::uint8_t* Source, std::siz
   } while (Target < TargetEnd);
 }
 
+inline void CopyChunk(std::uint8_t* Target, const std::uint8_t* Source) {
+  std::uint8_t Chunk[16];
+  std::memcpy(Chunk, Source, sizeof Chunk);
+  std::memcpy(Target, Chunk, sizeof Chunk);
+}
+
 // Copies a match whose source (Target - Distance) lies inside the window before Target, with the
-// overlap of LZ77 (a short distance repeats its pattern). May write up to 7 bytes past the end.
+// overlap of LZ77 (a short distance repeats its pattern), 16 bytes per step: may write up to 15
+// bytes past the end and read up to 15 bytes past the source's end. Each step reads only bytes
+// that earlier steps have written, so the overlap comes out right.
 inline void CopyMatchFast(std::uint8_t* Target, std::size_t Distance, std::size_t Length) {
   const std::uint8_t* Source = Target - Distance;
-  if (Distance >= 8) {
-    CopyWords(Target, Source, Length);
+  std::uint8_t* const TargetEnd = Target + Length;
+  if (Distance >= 16) {
+    do {
+      CopyChunk(Target, Source);
+      Target += 16;
+      Source += 16;
+    } while (Target < TargetEnd);
+  } else if (Distance >= 8) {
+    do {
+      StoreWord(Target, LoadWord(Source));
+      StoreWord(Target + 8, LoadWord(Source + 8));
+      Target += 16;
+      Source += 16;
+    } while (Target < TargetEnd);
   } else if (Distance == 1) {
+    // A run of one byte: the byte spread over a word.
     const std::uint64_t Pattern = std::uint64_t{*Source} * 0x0101010101010101ull;
-    std::uint8_t* const TargetEnd = Target + Length;
     do {
       StoreWord(Target, Pattern);
-      Target += 8;
+      StoreWord(Target + 8, Pattern);
+      Target += 16;
     } while (Target < TargetEnd);
   } else {
     // Short periods: a multiple of the period that reaches a word gives the same bytes, once that
     // many bytes of the pattern stand before the target.
     const std::size_t Period = Distance * ((8 + Distance - 1) / Distance);
-    std::uint8_t* const TargetEnd = Target + Length;
     std::uint8_t* const WordStart = Target + (Period - Distance);
     while (Target < TargetEnd && Target < WordStart) *Target++ = *Source++;
     if (Target < TargetEnd)
