@@ -9,10 +9,10 @@
 
 namespace ruvevid::inflate {
 
-// The fast path reads whole 8-byte words: at most three refills per round of its loop, each
-// starting at most 7 bytes after the one before, so 29 readable bytes must be at hand before each
+// The fast path reads whole 8-byte words: at most four refills per round of its loop, each
+// starting at most 7 bytes after the one before, so 36 readable bytes must be at hand before each
 // round.
-inline constexpr std::size_t kFastInputMargin = 32;
+inline constexpr std::size_t kFastInputMargin = 40;
 // The longest match the fast path copies itself. Longer deflate64 matches go to cmCopy.
 inline constexpr std::size_t kFastMaxLength = 258;
 // Window space the fast path needs before each symbol: the longest match plus the copy overshoot.

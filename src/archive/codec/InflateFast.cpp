@@ -33,9 +33,9 @@ constexpr unsigned kLiteralsPerRefill = 3;
 static_assert(kLiteralsPerRefill * kMaxCodeBits + kLitLenRootBits <= kRefilledBits);
 static_assert(kLiteralsPerRefill * kMaxCodeBits + kFixedLitLenRootBits <= kRefilledBits);
 static_assert(kLengthBits <= kRefilledBits && kDistanceBits <= kRefilledBits);
-// At most three refills per round (at its top, before a distance, after it), each moving at most
-// 7 bytes on and reading 8.
-static_assert(kFastInputMargin >= 3 * 7 + 8, "three word refills per round");
+// At most four refills per round (at its top, after literals, before a distance, after it), each
+// moving at most 7 bytes on and reading 8.
+static_assert(kFastInputMargin >= 4 * 7 + 8, "four word refills per round");
 
 RUVEVID_ALWAYS_INLINE std::uint64_t LowMask(unsigned Count) {
   return (std::uint64_t{1} << Count) - 1;
@@ -97,9 +97,12 @@ RUVEVID_ALWAYS_INLINE void FastLoop(TInflateRecord& Record, TBlockDecoder& Block
           Consume(EntryUsed(Entry));
           *Out++ = static_cast<std::uint8_t>(EntryValue(Entry));
           Entry = LitLen[Bits & LitLenMask];
+          continue;
         }
       }
-      continue;
+      // A length (or the end) follows one or two literals: go on with it in this round rather than
+      // through the loop's test and top.
+      Refill();
     }
     if ((Entry & kEntryBase) == 0) {
       if ((Entry & kEntryLink) != 0) {
