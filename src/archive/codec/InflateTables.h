@@ -188,8 +188,12 @@ constexpr int BuildDecodeTable(const std::uint8_t* Lengths, unsigned Count,
   const std::uint32_t RootSize = 1u << Root;
   if (Used + RootSize > PoolSize) return kInflateMemError;
   const std::uint32_t RootStart = Used;
-  for (std::uint32_t I = 0; I < RootSize; ++I) {
-    Pool[RootStart + I] = MakeEntry(kEntryInvalid, 0, Root, Root);
+  // A complete code writes every root entry (a code or a link); only an incomplete one leaves
+  // entries that must decode as invalid.
+  if (Left != 0) {
+    for (std::uint32_t I = 0; I < RootSize; ++I) {
+      Pool[RootStart + I] = MakeEntry(kEntryInvalid, 0, Root, Root);
+    }
   }
   Used += RootSize;
 
