@@ -132,18 +132,26 @@ int BuildDynamicTables(TBlockDecoder& Block, TInflateVariant Variant) {
   const unsigned VariantIndex = Variant == TInflateVariant::ivDeflate64 ? 1 : 0;
   std::uint32_t Used = 0;
   TTableRef LitLen;
+  // Both codes get root tables of fixed width (see InflateTables.h), so an empty code is told by
+  // its lengths.
+  const auto Empty = [&Block](unsigned From, unsigned Count) {
+    for (unsigned I = From; I < From + Count; ++I) {
+      if (Block.Lengths[I] != 0) return false;
+    }
+    return true;
+  };
   int Result = BuildDecodeTable(Block.Lengths, Block.LitCount, kLitLenMaps[VariantIndex].data(),
-                                kLitLenRootBits, Block.Pool, kDynamicPoolSize, Used, LitLen);
+                                kLitLenRootBits, Block.Pool, kDynamicPoolSize, Used, LitLen, true);
   if (Result == kInflateMemError) return Result;
-  if (Result != kInflateOk || LitLen.RootBits == 0) return kInflateDataError;
+  if (Result != kInflateOk || Empty(0, Block.LitCount)) return kInflateDataError;
   TTableRef Dist;
   Result = BuildDecodeTable(Block.Lengths + Block.LitCount, Block.DistCount,
                             kDistMaps[VariantIndex].data(), kDistRootBits, Block.Pool,
-                            kDynamicPoolSize, Used, Dist);
+                            kDynamicPoolSize, Used, Dist, true);
   if (Result == kInflateMemError) return Result;
   if (Result != kInflateOk) return kInflateDataError;
   // No distance code is fine only for a block without length symbols.
-  if (Dist.RootBits == 0 && Block.LitCount > 257) return kInflateDataError;
+  if (Block.LitCount > 257 && Empty(Block.LitCount, Block.DistCount)) return kInflateDataError;
   StartCodes(Block, Block.Pool + LitLen.Start, LitLen.RootBits, Block.Pool + Dist.Start,
              Dist.RootBits);
   return kInflateOk;

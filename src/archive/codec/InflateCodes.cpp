@@ -20,6 +20,9 @@ namespace {
 
 // Tries the fast path; leaves the mode at cmStart when it could not run or stopped at a margin.
 void TryFast(TInflateRecord& Record, TBlockDecoder& Block) {
+  // The fast path indexes both root tables with constant masks; every table set is built so.
+  const TCodeDecoder& Codes = Block.Codes;
+  if (Codes.LitLenRoot != kLitLenRootBits || Codes.DistRoot != kDistRootBits) return;
   if (Record.AvailIn < kFastInputMargin) return;
   WindowWrapWrite(Block);
   if (WindowSpace(Block) < kFastOutputMargin && Record.AvailOut > 0) {

@@ -30,7 +30,8 @@ void StartCodes(TBlockDecoder& Block, const TTableEntry* LitLen, unsigned LitLen
 // invalid code or a distance beyond the window.
 int RunCodes(TInflateRecord& Record, TBlockDecoder& Block);
 
-// The fast path. Entry contract: Record.AvailIn >= kFastInputMargin, contiguous window space at
+// The fast path. Entry contract: root tables of kLitLenRootBits and kDistRootBits,
+// Record.AvailIn >= kFastInputMargin, contiguous window space at
 // Block.Write >= kFastOutputMargin, Block.BitCount < 8. It decodes while both margins hold and
 // leaves Block.Codes.Mode at cmStart (margins exhausted), cmWash (end of block), cmCopy (a
 // deflate64 match longer than kFastMaxLength, pending in Length and Distance) or cmBadCode. On

@@ -31,7 +31,6 @@ constexpr unsigned kDistanceBits = kMaxCodeBits + 14;
 // Literals decoded from one refill; after them a root lookup must still find its bits at hand.
 constexpr unsigned kLiteralsPerRefill = 3;
 static_assert(kLiteralsPerRefill * kMaxCodeBits + kLitLenRootBits <= kRefilledBits);
-static_assert(kLiteralsPerRefill * kMaxCodeBits + kFixedLitLenRootBits <= kRefilledBits);
 static_assert(kLengthBits <= kRefilledBits && kDistanceBits <= kRefilledBits);
 // At most four refills per round (at its top, after literals, before a distance, after it), each
 // moving at most 7 bytes on and reading 8.
@@ -60,9 +59,9 @@ RUVEVID_ALWAYS_INLINE void FastLoop(TInflateRecord& Record, TBlockDecoder& Block
   const std::size_t WindowSize = static_cast<std::size_t>(WindowEnd - WindowStart);
   const std::uint32_t MaxDistance = Block.MaxDistance;
   const TTableEntry* const LitLen = Codes.LitLen;
-  const std::uint64_t LitLenMask = LowMask(Codes.LitLenRoot);
+  constexpr std::uint64_t LitLenMask = (std::uint64_t{1} << kLitLenRootBits) - 1;
   const TTableEntry* const Dist = Codes.Dist;
-  const std::uint64_t DistMask = LowMask(Codes.DistRoot);
+  constexpr std::uint64_t DistMask = (std::uint64_t{1} << kDistRootBits) - 1;
   // Bits above Count are the stream's next bits (or zero), never stale ones, so a refill may OR a
   // new word over them.
   std::uint64_t Bits = Block.BitBuf;

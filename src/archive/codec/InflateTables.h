@@ -141,32 +141,39 @@ static_assert(EntryUsed(kLitLenMaps[1][285]) == 16 && EntryUsed(kLitLenMaps[0][2
 // Builds the decoding table of one canonical code into Pool, starting at Used.
 //   Lengths, Count  the code length of each symbol (0: symbol unused)
 //   Symbols         what each symbol decodes to
-//   RequestedRoot   root bits wanted; clamped to the shortest and longest code length
+//   RequestedRoot   root bits wanted; clamped to the shortest and longest code length unless
+//                   ExactRoot is set
 //   Pool, PoolSize  the entries available; Used is advanced past the new table
 //   Table           receives the root table's position and its root bits
+//   ExactRoot       the root table gets exactly RequestedRoot bits, whatever the code's lengths,
+//                   so that a decoder may index it with a constant mask
 // Result: 0; -3 when the code is over-subscribed; -5 when it is incomplete (except a single
 // one-bit code, which counts as complete); -4 when the tables do not fit in the pool. Unused code
-// space decodes as invalid codes. An empty code (all lengths 0) gives one invalid entry, root 0.
+// space decodes as invalid codes. An empty code (all lengths 0) gives one invalid entry, root 0
+// (with ExactRoot: a whole root table of invalid entries that consume nothing).
 constexpr int BuildDecodeTable(const std::uint8_t* Lengths, unsigned Count,
                                const TTableEntry* Symbols, unsigned RequestedRoot,
                                TTableEntry* Pool, std::uint32_t PoolSize, std::uint32_t& Used,
-                               TTableRef& Table) {
+                               TTableRef& Table, bool ExactRoot = false) {
   unsigned LengthCount[kMaxCodeBits + 1] = {};
   for (unsigned Symbol = 0; Symbol < Count; ++Symbol) ++LengthCount[Lengths[Symbol]];
   unsigned MaxLen = kMaxCodeBits;
   while (MaxLen > 0 && LengthCount[MaxLen] == 0) --MaxLen;
   Table.Start = Used;
   if (MaxLen == 0) {
-    if (Used + 1 > PoolSize) return kInflateMemError;
-    Pool[Used++] = kEntryInvalid;
-    Table.RootBits = 0;
+    const std::uint32_t Size = ExactRoot ? 1u << RequestedRoot : 1;
+    if (Used + Size > PoolSize) return kInflateMemError;
+    for (std::uint32_t I = 0; I < Size; ++I) Pool[Used++] = kEntryInvalid;
+    Table.RootBits = ExactRoot ? RequestedRoot : 0;
     return kInflateOk;
   }
   unsigned MinLen = 1;
   while (LengthCount[MinLen] == 0) ++MinLen;
-  unsigned Root = RequestedRoot;
-  if (Root < MinLen) Root = MinLen;
-  if (Root > MaxLen) Root = MaxLen;
+  // Invalid root entries claim the clamped root's bits, whatever the table's width.
+  unsigned InvalidBits = RequestedRoot;
+  if (InvalidBits < MinLen) InvalidBits = MinLen;
+  if (InvalidBits > MaxLen) InvalidBits = MaxLen;
+  const unsigned Root = ExactRoot ? RequestedRoot : InvalidBits;
 
   int Left = 1;  // code space left, in codes of the current length
   for (unsigned Len = 1; Len <= kMaxCodeBits; ++Len) {
@@ -192,7 +199,7 @@ constexpr int BuildDecodeTable(const std::uint8_t* Lengths, unsigned Count,
   // entries that must decode as invalid.
   if (Left != 0) {
     for (std::uint32_t I = 0; I < RootSize; ++I) {
-      Pool[RootStart + I] = MakeEntry(kEntryInvalid, 0, Root, Root);
+      Pool[RootStart + I] = MakeEntry(kEntryInvalid, 0, InvalidBits, InvalidBits);
     }
   }
   Used += RootSize;
@@ -253,9 +260,10 @@ constexpr int BuildDecodeTable(const std::uint8_t* Lengths, unsigned Count,
 }
 
 // The fixed-block code: literal/length lengths 8, 9, 7, 8 over 0-143, 144-255, 256-279, 280-287
-// and 32 five-bit distance codes. All codes are at most 9 bits, so no sub-tables are needed.
-inline constexpr unsigned kFixedLitLenRootBits = 9;
-inline constexpr unsigned kFixedDistRootBits = 5;
+// and 32 five-bit distance codes. All codes are at most 9 bits, so no sub-tables are needed; the
+// root tables have the dynamic blocks' widths all the same, so the fast path's masks are constant.
+inline constexpr unsigned kFixedLitLenRootBits = kLitLenRootBits;
+inline constexpr unsigned kFixedDistRootBits = kDistRootBits;
 inline constexpr unsigned kFixedPoolSize =
     (1u << kFixedLitLenRootBits) + (1u << kFixedDistRootBits);
 
@@ -273,13 +281,13 @@ constexpr TFixedTables MakeFixedTables(TInflateVariant Variant) {
   }
   std::uint32_t Used = 0;
   const unsigned VariantIndex = Variant == TInflateVariant::ivDeflate64 ? 1 : 0;
-  int Result =
-      BuildDecodeTable(Lengths, kLitLenSymbols, kLitLenMaps[VariantIndex].data(),
-                       kFixedLitLenRootBits, Fixed.Pool.data(), kFixedPoolSize, Used, Fixed.LitLen);
+  int Result = BuildDecodeTable(Lengths, kLitLenSymbols, kLitLenMaps[VariantIndex].data(),
+                                kFixedLitLenRootBits, Fixed.Pool.data(), kFixedPoolSize, Used,
+                                Fixed.LitLen, true);
   for (unsigned Symbol = 0; Symbol < kDistSymbols; ++Symbol) Lengths[Symbol] = 5;
   Result |=
       BuildDecodeTable(Lengths, kDistSymbols, kDistMaps[VariantIndex].data(), kFixedDistRootBits,
-                       Fixed.Pool.data(), kFixedPoolSize, Used, Fixed.Dist);
+                       Fixed.Pool.data(), kFixedPoolSize, Used, Fixed.Dist, true);
   if (Result != kInflateOk || Used != kFixedPoolSize) throw "fixed tables do not build";
   return Fixed;
 }
