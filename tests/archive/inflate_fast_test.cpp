@@ -8,6 +8,7 @@
 
 #include "InflateTestSupport.h"
 #include "archive/codec/InflateCopy.h"
+#include "archive/codec/InflateTables.h"
 #include "archive/codec/InflateWindow.h"
 
 namespace ruvevid::test {
@@ -55,6 +56,55 @@ INSTANTIATE_TEST_SUITE_P(Distances, InflateCopyTest, ::testing::ValuesIn(CopyCas
                            return "D" + std::to_string(Info.param.Distance) + "L" +
                                   std::to_string(Info.param.Length);
                          });
+
+// Root tables of exact width, as the fast path indexes them with constant masks: every index
+// decodes to the symbol whose bit-reversed code it starts with, or to an invalid code.
+struct TRootCase {
+  const char* Name;
+  std::vector<std::uint8_t> Lengths;
+  std::vector<int> Expected;  // the symbol of index 0, 1, 2, ... (cycling); -1: invalid
+  int Result;
+};
+
+class InflateExactRootTest : public ::testing::TestWithParam<TRootCase> {};
+
+TEST_P(InflateExactRootTest, FillsTheWholeRoot) {
+  const TRootCase& Case = GetParam();
+  constexpr unsigned kRoot = 8;
+  std::vector<inflate::TTableEntry> Pool(1u << kRoot, 0xFFFFFFFFu);
+  std::vector<inflate::TTableEntry> Symbols(Case.Lengths.size());
+  for (unsigned Symbol = 0; Symbol < Symbols.size(); ++Symbol) {
+    Symbols[Symbol] = inflate::MakeEntry(inflate::kEntryLiteral, Symbol);
+  }
+  std::uint32_t Used = 0;
+  inflate::TTableRef Table;
+  ASSERT_EQ(inflate::BuildDecodeTable(
+                Case.Lengths.data(), static_cast<unsigned>(Case.Lengths.size()), Symbols.data(),
+                kRoot, Pool.data(), static_cast<std::uint32_t>(Pool.size()), Used, Table, true),
+            Case.Result);
+  EXPECT_EQ(Table.RootBits, kRoot);
+  EXPECT_EQ(Used, 1u << kRoot);
+  for (std::uint32_t Index = 0; Index < Pool.size(); ++Index) {
+    const inflate::TTableEntry Entry = Pool[Index];
+    const int Want = Case.Expected[Index % Case.Expected.size()];
+    if (Want < 0) {
+      EXPECT_EQ(Entry & inflate::kEntryKindMask, inflate::kEntryInvalid) << Index;
+      continue;
+    }
+    ASSERT_NE(Entry & inflate::kEntryLiteral, 0u) << Index;
+    EXPECT_EQ(inflate::EntryValue(Entry), static_cast<unsigned>(Want)) << Index;
+    EXPECT_EQ(inflate::EntryUsed(Entry), Case.Lengths[static_cast<std::size_t>(Want)]) << Index;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, InflateExactRootTest,
+    ::testing::Values(TRootCase{"Empty", {0, 0, 0}, {-1}, kInflateOk},
+                      TRootCase{"SingleOneBitCode", {0, 1}, {1, -1}, kInflateOk},
+                      TRootCase{"TwoOneBitCodes", {1, 1}, {0, 1}, kInflateOk},
+                      // Codes 0, 10, 11 read first bit first: index bits 0, 01, 11.
+                      TRootCase{"OneAndTwoBits", {1, 2, 2}, {0, 1, 0, 2}, kInflateOk}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 // A fixed block: Before literals, one match, After literals, end of block.
 struct TMatchCase {
