@@ -15,8 +15,9 @@ namespace ruvevid::inflate {
 inline constexpr std::size_t kFastInputMargin = 40;
 // The longest match the fast path copies itself. Longer deflate64 matches go to cmCopy.
 inline constexpr std::size_t kFastMaxLength = 258;
-// Window space the fast path needs before each symbol: the longest match plus the copy overshoot.
-inline constexpr std::size_t kFastOutputMargin = kFastMaxLength + kCopyOvershoot;
+// Window space the fast path needs before each round of its loop: at most two literals and the
+// longest match, plus the copy overshoot.
+inline constexpr std::size_t kFastOutputMargin = 2 + kFastMaxLength + kCopyOvershoot;
 
 static_assert(kFastOutputMargin + kCopyOvershoot <= (std::size_t{1} << kMinWindowReserveBits),
               "the fast path's writes stay in the part of the window beyond every distance");
