@@ -1,15 +1,22 @@
-// Raw inflate throughput of this decoder against zlib's inflate on the same streams.
+// Raw inflate throughput of this decoder against zlib's inflate and libdeflate on the same streams.
 //
 //   inflate_bench [megabytes=64] [rounds=5] [--deflate64]
 //
 // The corpus is mixed (text-like, binary-like, runs and incompressible stretches), compressed by
-// zlib at level 6 as raw deflate. Both decoders deliver their output in 32 KB pieces, as the
-// entry loop of the extractor asks for it. Rates are decoded megabytes (10^6 bytes) per second
-// of thread CPU time, the median of the rounds. With --deflate64 the same data is also packed by
-// 7-Zip (7zz, deflate64) and decoded by this decoder alone (zlib has no deflate64).
+// zlib at level 6 as raw deflate. This decoder and zlib deliver their output in 32 KB pieces, as
+// the entry loop of the extractor asks for it; this decoder is also timed with the whole output
+// buffer at once. libdeflate (when it was found at build time) decodes the whole stream into a
+// buffer of the known size, the only way it decodes. Rates are decoded megabytes (10^6 bytes) per
+// second of thread CPU time, the median of the rounds; the decoders run round by round in turn,
+// so a busy neighbour slows them alike. Every decoder's output is compared with the corpus once
+// before the timing. With --deflate64 the same data is also packed by 7-Zip (7zz, deflate64) and
+// decoded by this decoder alone (neither zlib nor libdeflate has deflate64).
 
 #include <unistd.h>
 #include <zlib.h>
+#if defined(RUVEVID_HAVE_LIBDEFLATE)
+#include <libdeflate.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +24,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -95,8 +103,12 @@ TBytes ZlibRawDeflate(const TBytes& Data, int Level) {
   return Out;
 }
 
-// Both decoders write each 32 KB piece to the same place, as a writer would take it from there.
-std::size_t DecodeOurs(const TBytes& Packed, TInflateVariant Variant, TBytes& Piece,
+// The decoders write each 32 KB piece of Out to its start, as a writer would take it from there,
+// or, with Spread, each piece after the previous one (to check the output). With Whole this
+// decoder gets all of Out at once.
+enum class TOutput { oPieces, oSpread, oWhole };
+
+std::size_t DecodeOurs(const TBytes& Packed, TInflateVariant Variant, TBytes& Out, TOutput How,
                        std::uint32_t& Sum) {
   ruvevid::TInflateRecord Record;
   if (ruvevid::DecoderInit(Record, Variant, -15) != 0) return 0;
@@ -104,31 +116,56 @@ std::size_t DecodeOurs(const TBytes& Packed, TInflateVariant Variant, TBytes& Pi
   Record.AvailIn = static_cast<std::uint32_t>(Packed.size());
   int Result = 0;
   do {
-    Record.NextOut = Piece.data();
-    Record.AvailOut = kPiece;
+    const std::size_t At = How == TOutput::oPieces ? 0 : Record.TotalOut;
+    const std::size_t Room = Out.size() - At;
+    Record.NextOut = Out.data() + At;
+    Record.AvailOut =
+        static_cast<std::uint32_t>(How == TOutput::oWhole ? Room : std::min(Room, kPiece));
     Result = ruvevid::DecoderRun(Record);
-    Sum += Piece[0];
+    Sum += Out[0];
   } while (Result == 0);
   const std::size_t Total = Result == 1 ? Record.TotalOut : 0;
   ruvevid::DecoderFree(Record);
   return Total;
 }
 
-std::size_t DecodeZlib(const TBytes& Packed, TBytes& Piece, std::uint32_t& Sum) {
+std::size_t DecodeZlib(const TBytes& Packed, TBytes& Out, TOutput How, std::uint32_t& Sum) {
   z_stream Stream{};
   if (inflateInit2(&Stream, -15) != Z_OK) return 0;
   Stream.next_in = const_cast<Bytef*>(Packed.data());
   Stream.avail_in = static_cast<uInt>(Packed.size());
   int Result = Z_OK;
   do {
-    Stream.next_out = Piece.data();
-    Stream.avail_out = kPiece;
+    const std::size_t At = How == TOutput::oPieces ? 0 : Stream.total_out;
+    Stream.next_out = Out.data() + At;
+    Stream.avail_out = static_cast<uInt>(std::min(Out.size() - At, kPiece));
     Result = inflate(&Stream, Z_NO_FLUSH);
-    Sum += Piece[0];
+    Sum += Out[0];
   } while (Result == Z_OK);
   const std::size_t Total = Result == Z_STREAM_END ? Stream.total_out : 0;
   inflateEnd(&Stream);
   return Total;
+}
+
+#if defined(RUVEVID_HAVE_LIBDEFLATE)
+std::size_t DecodeLibdeflate(libdeflate_decompressor* Decompressor, const TBytes& Packed,
+                             TBytes& Out, std::uint32_t& Sum) {
+  std::size_t Total = 0;
+  if (libdeflate_deflate_decompress(Decompressor, Packed.data(), Packed.size(), Out.data(),
+                                    Out.size(), &Total) != LIBDEFLATE_SUCCESS) {
+    return 0;
+  }
+  Sum += Out[0];
+  return Total;
+}
+#endif
+
+// Decoding must give the corpus back before any rate counts.
+void CheckOutput(const char* Name, const TBytes& Data, const TBytes& Out, std::size_t Done) {
+  if (Done != Data.size() || !std::equal(Data.begin(), Data.end(), Out.begin())) {
+    std::fprintf(stderr, "%s: output differs from the corpus\n", Name);
+    std::exit(1);
+  }
 }
 
 // CPU time of this thread: the machine is shared, so wall time would measure the neighbours too.
@@ -138,21 +175,34 @@ double CpuSeconds() {
   return static_cast<double>(Now.tv_sec) + static_cast<double>(Now.tv_nsec) * 1e-9;
 }
 
-template <typename TRun>
-double MedianMBps(std::size_t Bytes, int Rounds, TRun Run) {
+// One timed decoder: its rate of every round so far.
+struct TContender {
+  const char* Name;
+  std::function<std::size_t()> Run;
   std::vector<double> Rates;
-  for (int Round = 0; Round < Rounds; ++Round) {
+
+  void Round(std::size_t Bytes) {
     const double Start = CpuSeconds();
     const std::size_t Done = Run();
     const double Seconds = CpuSeconds() - Start;
     if (Done != Bytes) {
-      std::fprintf(stderr, "decoded %zu bytes, expected %zu\n", Done, Bytes);
+      std::fprintf(stderr, "%s decoded %zu bytes, expected %zu\n", Name, Done, Bytes);
       std::exit(1);
     }
     Rates.push_back(static_cast<double>(Bytes) / 1e6 / Seconds);
   }
-  std::sort(Rates.begin(), Rates.end());
-  return Rates[Rates.size() / 2];
+  double Median() const {
+    std::vector<double> Sorted = Rates;
+    std::sort(Sorted.begin(), Sorted.end());
+    return Sorted[Sorted.size() / 2];
+  }
+};
+
+// Runs the contenders in turn, Rounds times.
+void RunAlternating(std::vector<TContender>& Contenders, std::size_t Bytes, int Rounds) {
+  for (int Round = 0; Round < Rounds; ++Round) {
+    for (TContender& Contender : Contenders) Contender.Round(Bytes);
+  }
 }
 
 // Packs Data with 7-Zip's deflate64 and returns the raw stream of the single entry (empty when
@@ -206,25 +256,64 @@ int main(int Argc, char** Argv) {
               Data.size(), Packed.size(),
               100.0 * static_cast<double>(Packed.size()) / static_cast<double>(Data.size()),
               Rounds);
-  TBytes Piece(kPiece);
+  TBytes Out(Data.size());
   std::uint32_t Sum = 0;
-  const double Ours = MedianMBps(Data.size(), Rounds, [&] {
-    return DecodeOurs(Packed, TInflateVariant::ivDeflate, Piece, Sum);
-  });
-  const double Zlib =
-      MedianMBps(Data.size(), Rounds, [&] { return DecodeZlib(Packed, Piece, Sum); });
+  CheckOutput("ruvevid", Data, Out,
+              DecodeOurs(Packed, TInflateVariant::ivDeflate, Out, TOutput::oSpread, Sum));
+  CheckOutput("ruvevid whole", Data, Out,
+              DecodeOurs(Packed, TInflateVariant::ivDeflate, Out, TOutput::oWhole, Sum));
+  CheckOutput("zlib", Data, Out, DecodeZlib(Packed, Out, TOutput::oSpread, Sum));
+  std::vector<TContender> Contenders = {
+      {"ruvevid",
+       [&] { return DecodeOurs(Packed, TInflateVariant::ivDeflate, Out, TOutput::oPieces, Sum); },
+       {}},
+      {"zlib", [&] { return DecodeZlib(Packed, Out, TOutput::oPieces, Sum); }, {}},
+      {"ruvevid whole",
+       [&] { return DecodeOurs(Packed, TInflateVariant::ivDeflate, Out, TOutput::oWhole, Sum); },
+       {}},
+  };
+#if defined(RUVEVID_HAVE_LIBDEFLATE)
+  libdeflate_decompressor* Decompressor = libdeflate_alloc_decompressor();
+  if (Decompressor == nullptr) return 1;
+  CheckOutput("libdeflate", Data, Out, DecodeLibdeflate(Decompressor, Packed, Out, Sum));
+  Contenders.push_back(
+      {"libdeflate", [&] { return DecodeLibdeflate(Decompressor, Packed, Out, Sum); }, {}});
+#endif
+  RunAlternating(Contenders, Data.size(), Rounds);
+  const double Ours = Contenders[0].Median();
+  const double Zlib = Contenders[1].Median();
+  const double Whole = Contenders[2].Median();
   std::printf("deflate   ruvevid %8.1f MB/s   zlib %s %8.1f MB/s   ratio %.2f\n", Ours,
               zlibVersion(), Zlib, Ours / Zlib);
+#if defined(RUVEVID_HAVE_LIBDEFLATE)
+  const double Libdeflate = Contenders[3].Median();
+  std::printf("deflate   libdeflate %s (whole buffer) %8.1f MB/s\n", LIBDEFLATE_VERSION_STRING,
+              Libdeflate);
+  std::printf("          ruvevid / libdeflate: 32 KB pieces %.2f, whole buffer %.2f (%.1f MB/s)\n",
+              Ours / Libdeflate, Whole / Libdeflate, Whole);
+  libdeflate_free_decompressor(Decompressor);
+#else
+  std::printf(
+      "deflate   ruvevid whole buffer %8.1f MB/s; libdeflate missing at build time "
+      "(install libdeflate-dev and configure again to compare)\n",
+      Whole);
+#endif
   if (Deflate64) {
     const TBytes Packed64 = SevenZipDeflate64(Data);
     if (Packed64.empty()) {
       std::printf("deflate64 skipped: 7zz not available\n");
     } else {
-      const double Ours64 = MedianMBps(Data.size(), Rounds, [&] {
-        return DecodeOurs(Packed64, TInflateVariant::ivDeflate64, Piece, Sum);
-      });
-      std::printf("deflate64 ruvevid %8.1f MB/s   (7-Zip deflate64 -mx=5: %zu bytes)\n", Ours64,
-                  Packed64.size());
+      CheckOutput("ruvevid deflate64", Data, Out,
+                  DecodeOurs(Packed64, TInflateVariant::ivDeflate64, Out, TOutput::oSpread, Sum));
+      std::vector<TContender> Deflate64Runs = {
+          {"ruvevid deflate64",
+           [&] {
+             return DecodeOurs(Packed64, TInflateVariant::ivDeflate64, Out, TOutput::oPieces, Sum);
+           },
+           {}}};
+      RunAlternating(Deflate64Runs, Data.size(), Rounds);
+      std::printf("deflate64 ruvevid %8.1f MB/s   (7-Zip deflate64 -mx=5: %zu bytes)\n",
+                  Deflate64Runs[0].Median(), Packed64.size());
     }
   }
   return Sum == 0x12345678 ? 2 : 0;

@@ -63,6 +63,41 @@ TEST(ZipCipher, MaskLeavesTheKeysAndDecipherUndoesEncipher) {
   EXPECT_EQ(Dec.Keys(), Enc.Keys());
 }
 
+struct BufferCase {
+  const char* Name;
+  const char* Password;
+  std::size_t Size;
+  std::size_t Split;  // the buffer is deciphered in two calls, the first of this many bytes
+};
+
+class DecipherBufferCase : public ::testing::TestWithParam<BufferCase> {};
+
+// The whole-buffer loop gives the bytes and the key state that DecipherByte gives byte by byte.
+TEST_P(DecipherBufferCase, EqualsByteByByte) {
+  const auto& Case = GetParam();
+  std::mt19937 Gen(static_cast<std::uint32_t>(Case.Size + Case.Split));
+  std::vector<std::uint8_t> Data(Case.Size);
+  for (auto& B : Data) B = static_cast<std::uint8_t>(Gen());
+  TZipCipher ByByte;
+  ByByte.CipherInit(Case.Password);
+  std::vector<std::uint8_t> Expected = Data;
+  for (auto& B : Expected) B = ByByte.DecipherByte(B);
+  TZipCipher Whole;
+  Whole.CipherInit(Case.Password);
+  Whole.DecipherBuffer(Data.data(), Case.Split);
+  Whole.DecipherBuffer(Data.data() + Case.Split, Data.size() - Case.Split);
+  EXPECT_EQ(Data, Expected);
+  EXPECT_EQ(Whole.Keys(), ByByte.Keys());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DecipherBufferCase,
+                         ::testing::Values(BufferCase{"Empty", "pw", 0, 0},
+                                           BufferCase{"OneByte", "pw", 1, 1},
+                                           BufferCase{"NoPassword", "", 4096, 0},
+                                           BufferCase{"Split", "Sesame-7", 70000, 32768},
+                                           BufferCase{"OddSplit", "\xff\x01 x", 333, 17}),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
 TEST(ZipCipher, LongPasswordIsUsedInFull) {
   const std::string Long(300, 'x');
   std::string Longer = Long;

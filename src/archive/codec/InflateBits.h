@@ -50,27 +50,27 @@ inline bool PeekRootSymbol(TInflateRecord& Record, TBlockDecoder& Block, const T
                            unsigned RootBits, TTableEntry& Entry) {
   for (;;) {
     Entry = Table[PeekBits(Block, RootBits)];
-    if (Entry.Bits <= Block.BitCount) return true;
+    if (EntryCodeLength(Entry) <= Block.BitCount) return true;
     if (!PullByte(Record, Block)) return false;
   }
 }
 
-// Decodes and consumes the next code, following a sub-table link. False (nothing consumed) when
-// the input runs out first.
+// Decodes and consumes the next code (not its extra bits), following a sub-table link. False
+// (nothing consumed) when the input runs out first.
 inline bool DecodeSymbol(TInflateRecord& Record, TBlockDecoder& Block, const TTableEntry* Table,
                          unsigned RootBits, TTableEntry& Entry) {
   if (!PeekRootSymbol(Record, Block, Table, RootBits, Entry)) return false;
-  if ((Entry.Op & kOpLink) != 0) {
-    const TTableEntry* Sub = Table + Entry.Value;
-    const unsigned SubBits = Entry.Op & kOpLinkBitsMask;
+  if ((Entry & kEntryLink) != 0) {
+    const TTableEntry* Sub = Table + EntryValue(Entry);
+    const unsigned SubBits = EntryCodeBits(Entry);
     for (;;) {
       Entry = Sub[(Block.BitBuf >> RootBits) & ((std::uint64_t{1} << SubBits) - 1)];
-      if (RootBits + Entry.Bits <= Block.BitCount) break;
+      if (RootBits + EntryCodeLength(Entry) <= Block.BitCount) break;
       if (!PullByte(Record, Block)) return false;
     }
     DropBits(Block, RootBits);
   }
-  DropBits(Block, Entry.Bits);
+  DropBits(Block, EntryCodeLength(Entry));
   return true;
 }
 

@@ -26,37 +26,103 @@ TBlockMode AfterBlock(const TBlockDecoder& Block) {
   return Block.Last ? TBlockMode::bmDrain : TBlockMode::bmType;
 }
 
+// Stores the lengths one code-length symbol gives: the length itself (0-15), or a repeat of the
+// previous length (16) or of zeros (17, 18). False for a repeat with nothing before it or beyond
+// the last length.
+bool PutCodeLengths(TBlockDecoder& Block, unsigned Symbol, unsigned Repeat, unsigned Total) {
+  if (Symbol < 16) {
+    Block.Lengths[Block.Index++] = static_cast<std::uint8_t>(Symbol);
+    return true;
+  }
+  std::uint8_t Fill = 0;
+  if (Symbol == 16) {
+    if (Block.Index == 0) return false;
+    Fill = Block.Lengths[Block.Index - 1];
+  }
+  if (Block.Index + Repeat > Total) return false;
+  std::memset(Block.Lengths + Block.Index, Fill, Repeat);
+  Block.Index += Repeat;
+  return true;
+}
+
+// 16: repeat the previous length 3-6 times; 17: 3-10 zeros; 18: 11-138 zeros.
+constexpr unsigned RepeatExtraBits(unsigned Symbol) {
+  return Symbol < 16 ? 0 : Symbol == 16 ? 2 : Symbol == 17 ? 3 : 7;
+}
+constexpr unsigned RepeatBase(unsigned Symbol) {
+  return Symbol == 18 ? 11 : 3;
+}
+
+// Reads code lengths from whole 8-byte words while 8 bytes of input are at hand: a header holds a
+// few hundred symbols, and the byte-wise loop pays a branch per byte and per symbol. Runs only with
+// fewer than 8 bits in the buffer and gives back the whole bytes it took in but did not use, so the
+// byte-wise loop goes on as if it had read the same symbols itself.
+int ReadCodeLengthsFast(TInflateRecord& Record, TBlockDecoder& Block, const TTableEntry* Table,
+                        unsigned RootBits, unsigned Total) {
+  if (Block.BitCount >= 8 || Record.AvailIn < 8) return kInflateOk;
+  const std::uint8_t* In = Record.NextIn;
+  const std::uint8_t* const InLast = In + (Record.AvailIn - 8);
+  std::uint64_t Bits = Block.BitBuf;
+  unsigned Count = Block.BitCount;
+  const std::uint64_t RootMask = (std::uint64_t{1} << RootBits) - 1;
+  int Result = kInflateOk;
+  // A refill leaves at least 56 bits, more than a code (7 bits) and its extra bits (7) need.
+  while (Block.Index < Total && In <= InLast) {
+    std::uint64_t Word;
+    std::memcpy(&Word, In, sizeof Word);
+    Bits |= Word << Count;
+    In += (63 - Count) >> 3;
+    Count |= 56;
+    const TTableEntry Entry = Table[Bits & RootMask];
+    if ((Entry & kEntryLiteral) == 0) {
+      Result = kInflateDataError;
+      break;
+    }
+    const unsigned Symbol = EntryValue(Entry);
+    const unsigned CodeBits = EntryCodeBits(Entry);
+    const unsigned ExtraBits = RepeatExtraBits(Symbol);
+    const unsigned Repeat =
+        RepeatBase(Symbol) + static_cast<unsigned>((Bits >> CodeBits) & ((1u << ExtraBits) - 1));
+    Bits >>= CodeBits + ExtraBits;
+    Count -= CodeBits + ExtraBits;
+    if (!PutCodeLengths(Block, Symbol, Repeat, Total)) {
+      Result = kInflateDataError;
+      break;
+    }
+  }
+  In -= Count >> 3;
+  Count &= 7;
+  Bits &= (std::uint64_t{1} << Count) - 1;
+  const std::uint32_t Taken = static_cast<std::uint32_t>(In - Record.NextIn);
+  Record.NextIn = In;
+  Record.AvailIn -= Taken;
+  Record.TotalIn += Taken;
+  Block.BitBuf = Bits;
+  Block.BitCount = Count;
+  return Result;
+}
+
 // Reads the code lengths of a dynamic block with the code-length code. Returns kInflateOk when all
 // are read, kInflateBufError when input runs out, kInflateDataError for an invalid code or repeat.
 int ReadCodeLengths(TInflateRecord& Record, TBlockDecoder& Block) {
   const TTableEntry* Table = Block.Pool + Block.CodeLenTable.Start;
   const unsigned RootBits = Block.CodeLenTable.RootBits;
   const unsigned Total = Block.LitCount + Block.DistCount;
+  if (ReadCodeLengthsFast(Record, Block, Table, RootBits, Total) != kInflateOk) {
+    return kInflateDataError;
+  }
   while (Block.Index < Total) {
     TTableEntry Entry;
     if (!PeekRootSymbol(Record, Block, Table, RootBits, Entry)) return kInflateBufError;
-    if (Entry.Op != kOpLiteral) return kInflateDataError;
-    const unsigned Symbol = Entry.Value;
-    if (Symbol < 16) {
-      DropBits(Block, Entry.Bits);
-      Block.Lengths[Block.Index++] = static_cast<std::uint8_t>(Symbol);
-      continue;
-    }
-    // 16: repeat the previous length 3-6 times; 17: 3-10 zeros; 18: 11-138 zeros. The code is
-    // only consumed once its extra bits are at hand too.
-    const unsigned ExtraBits = Symbol == 16 ? 2 : Symbol == 17 ? 3 : 7;
-    const unsigned Base = Symbol == 18 ? 11 : 3;
-    if (!NeedBits(Record, Block, Entry.Bits + ExtraBits)) return kInflateBufError;
-    DropBits(Block, Entry.Bits);
-    const unsigned Repeat = Base + TakeBits(Block, ExtraBits);
-    std::uint8_t Fill = 0;
-    if (Symbol == 16) {
-      if (Block.Index == 0) return kInflateDataError;
-      Fill = Block.Lengths[Block.Index - 1];
-    }
-    if (Block.Index + Repeat > Total) return kInflateDataError;
-    std::memset(Block.Lengths + Block.Index, Fill, Repeat);
-    Block.Index += Repeat;
+    if ((Entry & kEntryLiteral) == 0) return kInflateDataError;
+    const unsigned Symbol = EntryValue(Entry);
+    const unsigned CodeBits = EntryCodeBits(Entry);
+    // The code is only consumed once its extra bits are at hand too.
+    const unsigned ExtraBits = RepeatExtraBits(Symbol);
+    if (!NeedBits(Record, Block, CodeBits + ExtraBits)) return kInflateBufError;
+    DropBits(Block, CodeBits);
+    const unsigned Repeat = RepeatBase(Symbol) + TakeBits(Block, ExtraBits);
+    if (!PutCodeLengths(Block, Symbol, Repeat, Total)) return kInflateDataError;
   }
   return kInflateOk;
 }
@@ -66,18 +132,26 @@ int BuildDynamicTables(TBlockDecoder& Block, TInflateVariant Variant) {
   const unsigned VariantIndex = Variant == TInflateVariant::ivDeflate64 ? 1 : 0;
   std::uint32_t Used = 0;
   TTableRef LitLen;
+  // Both codes get root tables of fixed width (see InflateTables.h), so an empty code is told by
+  // its lengths.
+  const auto Empty = [&Block](unsigned From, unsigned Count) {
+    for (unsigned I = From; I < From + Count; ++I) {
+      if (Block.Lengths[I] != 0) return false;
+    }
+    return true;
+  };
   int Result = BuildDecodeTable(Block.Lengths, Block.LitCount, kLitLenMaps[VariantIndex].data(),
-                                kLitLenRootBits, Block.Pool, kDynamicPoolSize, Used, LitLen);
+                                kLitLenRootBits, Block.Pool, kDynamicPoolSize, Used, LitLen, true);
   if (Result == kInflateMemError) return Result;
-  if (Result != kInflateOk || LitLen.RootBits == 0) return kInflateDataError;
+  if (Result != kInflateOk || Empty(0, Block.LitCount)) return kInflateDataError;
   TTableRef Dist;
   Result = BuildDecodeTable(Block.Lengths + Block.LitCount, Block.DistCount,
                             kDistMaps[VariantIndex].data(), kDistRootBits, Block.Pool,
-                            kDynamicPoolSize, Used, Dist);
+                            kDynamicPoolSize, Used, Dist, true);
   if (Result == kInflateMemError) return Result;
   if (Result != kInflateOk) return kInflateDataError;
   // No distance code is fine only for a block without length symbols.
-  if (Dist.RootBits == 0 && Block.LitCount > 257) return kInflateDataError;
+  if (Block.LitCount > 257 && Empty(Block.LitCount, Block.DistCount)) return kInflateDataError;
   StartCodes(Block, Block.Pool + LitLen.Start, LitLen.RootBits, Block.Pool + Dist.Start,
              Dist.RootBits);
   return kInflateOk;

@@ -20,6 +20,9 @@ namespace {
 
 // Tries the fast path; leaves the mode at cmStart when it could not run or stopped at a margin.
 void TryFast(TInflateRecord& Record, TBlockDecoder& Block) {
+  // The fast path indexes both root tables with constant masks; every table set is built so.
+  const TCodeDecoder& Codes = Block.Codes;
+  if (Codes.LitLenRoot != kLitLenRootBits || Codes.DistRoot != kDistRootBits) return;
   if (Record.AvailIn < kFastInputMargin) return;
   WindowWrapWrite(Block);
   if (WindowSpace(Block) < kFastOutputMargin && Record.AvailOut > 0) {
@@ -75,14 +78,14 @@ int RunCodes(TInflateRecord& Record, TBlockDecoder& Block) {
         if (!DecodeSymbol(Record, Block, Codes.LitLen, Codes.LitLenRoot, Entry)) {
           return kInflateBufError;
         }
-        if (Entry.Op == kOpLiteral) {
-          Codes.Literal = static_cast<std::uint8_t>(Entry.Value);
+        if ((Entry & kEntryLiteral) != 0) {
+          Codes.Literal = static_cast<std::uint8_t>(EntryValue(Entry));
           Codes.Mode = TCodeMode::cmLit;
-        } else if ((Entry.Op & kOpBase) != 0) {
-          Codes.Length = Entry.Value;
-          Codes.Extra = Entry.Op & kOpExtraMask;
+        } else if ((Entry & kEntryBase) != 0) {
+          Codes.Length = EntryValue(Entry);
+          Codes.Extra = EntryExtraBits(Entry);
           Codes.Mode = TCodeMode::cmLenExt;
-        } else if (Entry.Op == kOpEndOfBlock) {
+        } else if ((Entry & kEntryEnd) != 0) {
           Codes.Mode = TCodeMode::cmWash;
         } else {
           Codes.Mode = TCodeMode::cmBadCode;
@@ -99,12 +102,12 @@ int RunCodes(TInflateRecord& Record, TBlockDecoder& Block) {
         if (!DecodeSymbol(Record, Block, Codes.Dist, Codes.DistRoot, Entry)) {
           return kInflateBufError;
         }
-        if ((Entry.Op & kOpBase) == 0) {
+        if ((Entry & kEntryBase) == 0) {
           Codes.Mode = TCodeMode::cmBadCode;
           break;
         }
-        Codes.Distance = Entry.Value;
-        Codes.Extra = Entry.Op & kOpExtraMask;
+        Codes.Distance = EntryValue(Entry);
+        Codes.Extra = EntryExtraBits(Entry);
         Codes.Mode = TCodeMode::cmDistExt;
         [[fallthrough]];
       }

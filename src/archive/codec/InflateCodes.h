@@ -9,15 +9,16 @@
 
 namespace ruvevid::inflate {
 
-// The fast path reads whole 8-byte words: at most two refills per symbol, the second starting at
-// most 7 bytes after the first, so 15 readable bytes must be at hand before each symbol.
-inline constexpr std::size_t kFastInputMargin = 16;
+// The fast path reads whole 8-byte words: at most four refills per round of its loop, each
+// starting at most 7 bytes after the one before, so 36 readable bytes must be at hand before each
+// round.
+inline constexpr std::size_t kFastInputMargin = 40;
 // The longest match the fast path copies itself. Longer deflate64 matches go to cmCopy.
 inline constexpr std::size_t kFastMaxLength = 258;
-// Window space the fast path needs before each symbol: the longest match plus the copy overshoot.
-inline constexpr std::size_t kFastOutputMargin = kFastMaxLength + kCopyOvershoot;
+// Window space the fast path needs before each round of its loop: at most two literals and the
+// longest match, plus the copy overshoot.
+inline constexpr std::size_t kFastOutputMargin = 2 + kFastMaxLength + kCopyOvershoot;
 
-static_assert(kFastInputMargin >= 2 * 8 - 1, "two word refills per symbol");
 static_assert(kFastOutputMargin + kCopyOvershoot <= (std::size_t{1} << kMinWindowReserveBits),
               "the fast path's writes stay in the part of the window beyond every distance");
 
@@ -30,7 +31,8 @@ void StartCodes(TBlockDecoder& Block, const TTableEntry* LitLen, unsigned LitLen
 // invalid code or a distance beyond the window.
 int RunCodes(TInflateRecord& Record, TBlockDecoder& Block);
 
-// The fast path. Entry contract: Record.AvailIn >= kFastInputMargin, contiguous window space at
+// The fast path. Entry contract: root tables of kLitLenRootBits and kDistRootBits,
+// Record.AvailIn >= kFastInputMargin, contiguous window space at
 // Block.Write >= kFastOutputMargin, Block.BitCount < 8. It decodes while both margins hold and
 // leaves Block.Codes.Mode at cmStart (margins exhausted), cmWash (end of block), cmCopy (a
 // deflate64 match longer than kFastMaxLength, pending in Length and Distance) or cmBadCode. On

@@ -29,28 +29,65 @@ inline void CopyWords(std::uint8_t* Target, const std::uint8_t* Source, std::siz
   } while (Target < TargetEnd);
 }
 
+inline void CopyChunk(std::uint8_t* Target, const std::uint8_t* Source) {
+  std::uint8_t Chunk[16];
+  std::memcpy(Chunk, Source, sizeof Chunk);
+  std::memcpy(Target, Chunk, sizeof Chunk);
+}
+
 // Copies a match whose source (Target - Distance) lies inside the window before Target, with the
-// overlap of LZ77 (a short distance repeats its pattern). May write up to 7 bytes past the end.
+// overlap of LZ77 (a short distance repeats its pattern): the first 32 bytes unconditionally (most
+// matches are shorter, so the loop's exit is rarely mispredicted), then 16 bytes per step. May
+// write up to 31 bytes past the end and read up to 31 bytes past the source's end. Each step
+// reads only bytes that earlier steps have written, so the overlap comes out right.
 inline void CopyMatchFast(std::uint8_t* Target, std::size_t Distance, std::size_t Length) {
   const std::uint8_t* Source = Target - Distance;
-  if (Distance >= 8) {
-    CopyWords(Target, Source, Length);
+  std::uint8_t* const TargetEnd = Target + Length;
+  if (Distance >= 16) {
+    CopyChunk(Target, Source);
+    CopyChunk(Target + 16, Source + 16);
+    Target += 32;
+    Source += 32;
+    while (Target < TargetEnd) {
+      CopyChunk(Target, Source);
+      Target += 16;
+      Source += 16;
+    }
+  } else if (Distance >= 8) {
+    for (int Word = 0; Word < 4; ++Word) StoreWord(Target + 8 * Word, LoadWord(Source + 8 * Word));
+    Target += 32;
+    Source += 32;
+    while (Target < TargetEnd) {
+      StoreWord(Target, LoadWord(Source));
+      StoreWord(Target + 8, LoadWord(Source + 8));
+      Target += 16;
+      Source += 16;
+    }
   } else if (Distance == 1) {
+    // A run of one byte: the byte spread over a word.
     const std::uint64_t Pattern = std::uint64_t{*Source} * 0x0101010101010101ull;
-    std::uint8_t* const TargetEnd = Target + Length;
-    do {
+    for (int Word = 0; Word < 4; ++Word) StoreWord(Target + 8 * Word, Pattern);
+    Target += 32;
+    while (Target < TargetEnd) {
       StoreWord(Target, Pattern);
-      Target += 8;
-    } while (Target < TargetEnd);
+      StoreWord(Target + 8, Pattern);
+      Target += 16;
+    }
   } else {
-    // Short periods: a multiple of the period that reaches a word gives the same bytes, once that
-    // many bytes of the pattern stand before the target.
-    const std::size_t Period = Distance * ((8 + Distance - 1) / Distance);
-    std::uint8_t* const TargetEnd = Target + Length;
-    std::uint8_t* const WordStart = Target + (Period - Distance);
-    while (Target < TargetEnd && Target < WordStart) *Target++ = *Source++;
-    if (Target < TargetEnd)
-      CopyWords(Target, Target - Period, static_cast<std::size_t>(TargetEnd - Target));
+    // Periods of 2 to 7: the pattern's bytes at the source, doubled until they fill a word, give
+    // the first 8 bytes. From then on a multiple of the period that reaches a word stands written
+    // before the target (the 8 bytes plus the pattern at the source are at least that many), so
+    // words copied from that far back repeat the pattern.
+    constexpr std::uint8_t kWordPeriod[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+    const unsigned Shift = 8 * static_cast<unsigned>(Distance);
+    std::uint64_t Pattern = LoadWord(Source) & ((std::uint64_t{1} << Shift) - 1);
+    Pattern |= Pattern << Shift;
+    if (Distance < 4) Pattern |= Pattern << (2 * Shift);
+    StoreWord(Target, Pattern);
+    if (Length > 8) {
+      const std::size_t Period = kWordPeriod[Distance];
+      CopyWords(Target + 8, Target + 8 - Period, Length - 8);
+    }
   }
 }
 

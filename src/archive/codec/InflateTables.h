@@ -10,28 +10,48 @@
 
 namespace ruvevid::inflate {
 
-// One table entry. Op tells the kind:
-//   0x00            literal; Value is the byte
-//   0x10            invalid code
-//   0x20            end of block
-//   0x40 | b        link to a sub-table with b index bits (1..15); Value is the sub-table's
-//                   position relative to the start of the root table that holds the link
-//   0x80 | e        length or distance base in Value, followed by e extra bits (0..16)
-// Bits is the number of input bits the entry consumes: the code length (minus the root bits in a
-// sub-table), or the root bits for a link.
-struct TTableEntry {
-  std::uint8_t Op = 0;
-  std::uint8_t Bits = 0;
-  std::uint16_t Value = 0;
-};
+// One table entry, 32 bits, laid out so that the fast path consumes a symbol together with its
+// extra bits in one shift and finds the extra bits' value with one mask and one shift:
+//   bits 0-5    bits the entry consumes: the code length (in a sub-table: minus the root bits)
+//               plus the extra bits of a length or distance; for a link, the root bits
+//   bits 8-11   the code length alone, where the extra bits start; for a link, the sub-table's
+//               index bits
+//   bits 12-15  the kind: kEntryLiteral, kEntryBase (length or distance), kEntryLink, kEntryEnd
+//               (end of block); none of them: invalid code
+//   bits 16-31  the literal byte, the length or distance base, or for a link the sub-table's
+//               position relative to the start of the root table that holds the link
+// The symbol maps below hold the kind, the value and the extra bits (in bits 0-5); the table
+// builder adds the code length to both length fields.
+using TTableEntry = std::uint32_t;
 
-inline constexpr std::uint8_t kOpLiteral = 0x00;
-inline constexpr std::uint8_t kOpInvalid = 0x10;
-inline constexpr std::uint8_t kOpEndOfBlock = 0x20;
-inline constexpr std::uint8_t kOpLink = 0x40;
-inline constexpr std::uint8_t kOpBase = 0x80;
-inline constexpr std::uint8_t kOpLinkBitsMask = 0x0F;
-inline constexpr std::uint8_t kOpExtraMask = 0x1F;
+inline constexpr TTableEntry kEntryLiteral = 0x8000;
+inline constexpr TTableEntry kEntryBase = 0x4000;
+inline constexpr TTableEntry kEntryLink = 0x2000;
+inline constexpr TTableEntry kEntryEnd = 0x1000;
+inline constexpr TTableEntry kEntryKindMask = 0xF000;
+inline constexpr TTableEntry kEntryInvalid = 0;
+
+constexpr TTableEntry MakeEntry(TTableEntry Kind, unsigned Value, unsigned Used = 0,
+                                unsigned CodeBits = 0) {
+  return (static_cast<TTableEntry>(Value) << 16) | Kind | (CodeBits << 8) | Used;
+}
+constexpr unsigned EntryUsed(TTableEntry Entry) {
+  return Entry & 0x3F;
+}
+constexpr unsigned EntryCodeBits(TTableEntry Entry) {
+  return (Entry >> 8) & 0xF;
+}
+constexpr unsigned EntryValue(TTableEntry Entry) {
+  return Entry >> 16;
+}
+constexpr unsigned EntryExtraBits(TTableEntry Entry) {
+  return EntryUsed(Entry) - EntryCodeBits(Entry);
+}
+// The bits that must be at hand before an entry is consumed or followed: its code alone (the
+// root bits for a link).
+constexpr unsigned EntryCodeLength(TTableEntry Entry) {
+  return (Entry & kEntryLink) != 0 ? EntryUsed(Entry) : EntryCodeBits(Entry);
+}
 
 inline constexpr unsigned kMaxCodeBits = 15;
 inline constexpr unsigned kLitLenSymbols = 288;  // 286 and 287 decode as invalid codes
@@ -64,7 +84,7 @@ struct TTableRef {
   std::uint32_t RootBits = 0;
 };
 
-// Symbol maps: what each symbol decodes to (Bits is filled in by the builder).
+// Symbol maps: what each symbol decodes to (the code length is added by the builder).
 using TLitLenMap = std::array<TTableEntry, kLitLenSymbols>;
 using TDistMap = std::array<TTableEntry, kDistSymbols>;
 
@@ -75,16 +95,12 @@ constexpr TLitLenMap MakeLitLenMap(TInflateVariant Variant) {
   constexpr std::uint8_t kExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                        2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
   TLitLenMap Map{};
-  for (unsigned Symbol = 0; Symbol < 256; ++Symbol) {
-    Map[Symbol] = {kOpLiteral, 0, static_cast<std::uint16_t>(Symbol)};
-  }
-  Map[256] = {kOpEndOfBlock, 0, 0};
-  for (unsigned I = 0; I < 29; ++I) {
-    Map[257 + I] = {static_cast<std::uint8_t>(kOpBase | kExtra[I]), 0, kBase[I]};
-  }
-  if (Variant == TInflateVariant::ivDeflate64) Map[285] = {kOpBase | 16, 0, 3};
-  Map[286] = {kOpInvalid, 0, 0};
-  Map[287] = {kOpInvalid, 0, 0};
+  for (unsigned Symbol = 0; Symbol < 256; ++Symbol) Map[Symbol] = MakeEntry(kEntryLiteral, Symbol);
+  Map[256] = MakeEntry(kEntryEnd, 0);
+  for (unsigned I = 0; I < 29; ++I) Map[257 + I] = MakeEntry(kEntryBase, kBase[I], kExtra[I]);
+  if (Variant == TInflateVariant::ivDeflate64) Map[285] = MakeEntry(kEntryBase, 3, 16);
+  Map[286] = kEntryInvalid;
+  Map[287] = kEntryInvalid;
   return Map;
 }
 
@@ -94,12 +110,12 @@ constexpr TDistMap MakeDistMap(TInflateVariant Variant) {
   std::uint32_t Base = 1;
   for (unsigned Symbol = 0; Symbol < kDistSymbols; ++Symbol) {
     const unsigned Extra = Symbol < 2 ? 0 : Symbol / 2 - 1;
-    Map[Symbol] = {static_cast<std::uint8_t>(kOpBase | Extra), 0, static_cast<std::uint16_t>(Base)};
+    Map[Symbol] = MakeEntry(kEntryBase, Base, Extra);
     Base += 1u << Extra;
   }
   if (Variant == TInflateVariant::ivDeflate) {
-    Map[30] = {kOpInvalid, 0, 0};
-    Map[31] = {kOpInvalid, 0, 0};
+    Map[30] = kEntryInvalid;
+    Map[31] = kEntryInvalid;
   }
   return Map;
 }
@@ -107,7 +123,7 @@ constexpr TDistMap MakeDistMap(TInflateVariant Variant) {
 constexpr std::array<TTableEntry, kCodeLengthSymbols> MakeCodeLengthMap() {
   std::array<TTableEntry, kCodeLengthSymbols> Map{};
   for (unsigned Symbol = 0; Symbol < kCodeLengthSymbols; ++Symbol) {
-    Map[Symbol] = {kOpLiteral, 0, static_cast<std::uint16_t>(Symbol)};
+    Map[Symbol] = MakeEntry(kEntryLiteral, Symbol);
   }
   return Map;
 }
@@ -118,38 +134,46 @@ inline constexpr TDistMap kDistMaps[2] = {MakeDistMap(TInflateVariant::ivDeflate
                                           MakeDistMap(TInflateVariant::ivDeflate64)};
 inline constexpr std::array<TTableEntry, kCodeLengthSymbols> kCodeLengthMap = MakeCodeLengthMap();
 
-static_assert(kDistMaps[1][30].Value == 32769 && kDistMaps[1][31].Value == 49153);
-static_assert(kDistMaps[0][29].Value == 24577 && (kDistMaps[0][29].Op & kOpExtraMask) == 13);
+static_assert(EntryValue(kDistMaps[1][30]) == 32769 && EntryValue(kDistMaps[1][31]) == 49153);
+static_assert(EntryValue(kDistMaps[0][29]) == 24577 && EntryUsed(kDistMaps[0][29]) == 13);
+static_assert(EntryUsed(kLitLenMaps[1][285]) == 16 && EntryUsed(kLitLenMaps[0][285]) == 0);
 
 // Builds the decoding table of one canonical code into Pool, starting at Used.
 //   Lengths, Count  the code length of each symbol (0: symbol unused)
 //   Symbols         what each symbol decodes to
-//   RequestedRoot   root bits wanted; clamped to the shortest and longest code length
+//   RequestedRoot   root bits wanted; clamped to the shortest and longest code length unless
+//                   ExactRoot is set
 //   Pool, PoolSize  the entries available; Used is advanced past the new table
 //   Table           receives the root table's position and its root bits
+//   ExactRoot       the root table gets exactly RequestedRoot bits, whatever the code's lengths,
+//                   so that a decoder may index it with a constant mask
 // Result: 0; -3 when the code is over-subscribed; -5 when it is incomplete (except a single
 // one-bit code, which counts as complete); -4 when the tables do not fit in the pool. Unused code
-// space decodes as invalid codes. An empty code (all lengths 0) gives one invalid entry, root 0.
+// space decodes as invalid codes. An empty code (all lengths 0) gives one invalid entry, root 0
+// (with ExactRoot: a whole root table of invalid entries that consume nothing).
 constexpr int BuildDecodeTable(const std::uint8_t* Lengths, unsigned Count,
                                const TTableEntry* Symbols, unsigned RequestedRoot,
                                TTableEntry* Pool, std::uint32_t PoolSize, std::uint32_t& Used,
-                               TTableRef& Table) {
+                               TTableRef& Table, bool ExactRoot = false) {
   unsigned LengthCount[kMaxCodeBits + 1] = {};
   for (unsigned Symbol = 0; Symbol < Count; ++Symbol) ++LengthCount[Lengths[Symbol]];
   unsigned MaxLen = kMaxCodeBits;
   while (MaxLen > 0 && LengthCount[MaxLen] == 0) --MaxLen;
   Table.Start = Used;
   if (MaxLen == 0) {
-    if (Used + 1 > PoolSize) return kInflateMemError;
-    Pool[Used++] = {kOpInvalid, 0, 0};
-    Table.RootBits = 0;
+    const std::uint32_t Size = ExactRoot ? 1u << RequestedRoot : 1;
+    if (Used + Size > PoolSize) return kInflateMemError;
+    for (std::uint32_t I = 0; I < Size; ++I) Pool[Used++] = kEntryInvalid;
+    Table.RootBits = ExactRoot ? RequestedRoot : 0;
     return kInflateOk;
   }
   unsigned MinLen = 1;
   while (LengthCount[MinLen] == 0) ++MinLen;
-  unsigned Root = RequestedRoot;
-  if (Root < MinLen) Root = MinLen;
-  if (Root > MaxLen) Root = MaxLen;
+  // Invalid root entries claim the clamped root's bits, whatever the table's width.
+  unsigned InvalidBits = RequestedRoot;
+  if (InvalidBits < MinLen) InvalidBits = MinLen;
+  if (InvalidBits > MaxLen) InvalidBits = MaxLen;
+  const unsigned Root = ExactRoot ? RequestedRoot : InvalidBits;
 
   int Left = 1;  // code space left, in codes of the current length
   for (unsigned Len = 1; Len <= kMaxCodeBits; ++Len) {
@@ -171,8 +195,12 @@ constexpr int BuildDecodeTable(const std::uint8_t* Lengths, unsigned Count,
   const std::uint32_t RootSize = 1u << Root;
   if (Used + RootSize > PoolSize) return kInflateMemError;
   const std::uint32_t RootStart = Used;
-  for (std::uint32_t I = 0; I < RootSize; ++I) {
-    Pool[RootStart + I] = {kOpInvalid, static_cast<std::uint8_t>(Root), 0};
+  // A complete code writes every root entry (a code or a link); only an incomplete one leaves
+  // entries that must decode as invalid.
+  if (Left != 0) {
+    for (std::uint32_t I = 0; I < RootSize; ++I) {
+      Pool[RootStart + I] = MakeEntry(kEntryInvalid, 0, InvalidBits, InvalidBits);
+    }
   }
   Used += RootSize;
 
@@ -187,7 +215,7 @@ constexpr int BuildDecodeTable(const std::uint8_t* Lengths, unsigned Count,
     const unsigned Len = Lengths[Symbol];
     TTableEntry Entry = Symbols[Symbol];
     if (Len <= Root) {
-      Entry.Bits = static_cast<std::uint8_t>(Len);
+      Entry += Len | (Len << 8);
       for (std::uint32_t Index = Code; Index < RootSize; Index += 1u << Len) {
         Pool[RootStart + Index] = Entry;
       }
@@ -207,17 +235,15 @@ constexpr int BuildDecodeTable(const std::uint8_t* Lengths, unsigned Count,
         if (Used + SubSize > PoolSize) return kInflateMemError;
         SubStart = Used;
         for (std::uint32_t Index = 0; Index < SubSize; ++Index) {
-          Pool[SubStart + Index] = {kOpInvalid, static_cast<std::uint8_t>(Width), 0};
+          Pool[SubStart + Index] = MakeEntry(kEntryInvalid, 0, Width, Width);
         }
         Used += SubSize;
-        Pool[RootStart + Prefix] = {static_cast<std::uint8_t>(kOpLink | Width),
-                                    static_cast<std::uint8_t>(Root),
-                                    static_cast<std::uint16_t>(SubStart - RootStart)};
+        Pool[RootStart + Prefix] = MakeEntry(kEntryLink, SubStart - RootStart, Root, Width);
         SubPrefix = Prefix;
         SubBits = Width;
       }
       const unsigned Drop = Len - Root;
-      Entry.Bits = static_cast<std::uint8_t>(Drop);
+      Entry += Drop | (Drop << 8);
       for (std::uint32_t Index = Code >> Root; Index < (1u << SubBits); Index += 1u << Drop) {
         Pool[SubStart + Index] = Entry;
       }
@@ -234,9 +260,10 @@ constexpr int BuildDecodeTable(const std::uint8_t* Lengths, unsigned Count,
 }
 
 // The fixed-block code: literal/length lengths 8, 9, 7, 8 over 0-143, 144-255, 256-279, 280-287
-// and 32 five-bit distance codes. All codes are at most 9 bits, so no sub-tables are needed.
-inline constexpr unsigned kFixedLitLenRootBits = 9;
-inline constexpr unsigned kFixedDistRootBits = 5;
+// and 32 five-bit distance codes. All codes are at most 9 bits, so no sub-tables are needed; the
+// root tables have the dynamic blocks' widths all the same, so the fast path's masks are constant.
+inline constexpr unsigned kFixedLitLenRootBits = kLitLenRootBits;
+inline constexpr unsigned kFixedDistRootBits = kDistRootBits;
 inline constexpr unsigned kFixedPoolSize =
     (1u << kFixedLitLenRootBits) + (1u << kFixedDistRootBits);
 
@@ -254,13 +281,13 @@ constexpr TFixedTables MakeFixedTables(TInflateVariant Variant) {
   }
   std::uint32_t Used = 0;
   const unsigned VariantIndex = Variant == TInflateVariant::ivDeflate64 ? 1 : 0;
-  int Result =
-      BuildDecodeTable(Lengths, kLitLenSymbols, kLitLenMaps[VariantIndex].data(),
-                       kFixedLitLenRootBits, Fixed.Pool.data(), kFixedPoolSize, Used, Fixed.LitLen);
+  int Result = BuildDecodeTable(Lengths, kLitLenSymbols, kLitLenMaps[VariantIndex].data(),
+                                kFixedLitLenRootBits, Fixed.Pool.data(), kFixedPoolSize, Used,
+                                Fixed.LitLen, true);
   for (unsigned Symbol = 0; Symbol < kDistSymbols; ++Symbol) Lengths[Symbol] = 5;
   Result |=
       BuildDecodeTable(Lengths, kDistSymbols, kDistMaps[VariantIndex].data(), kFixedDistRootBits,
-                       Fixed.Pool.data(), kFixedPoolSize, Used, Fixed.Dist);
+                       Fixed.Pool.data(), kFixedPoolSize, Used, Fixed.Dist, true);
   if (Result != kInflateOk || Used != kFixedPoolSize) throw "fixed tables do not build";
   return Fixed;
 }

@@ -4,7 +4,7 @@
 //
 // The window holds the longest distance (2^window bits) plus as much again, at least 32 KB, and a
 // few slack bytes after its end. The part beyond the longest distance lets the fast path copy in
-// 8-byte words: the up to 7 bytes it writes past a match's end, and the bytes it reads past the
+// 16-byte steps: the up to 31 bytes it writes past a match's end, and the bytes it reads past the
 // window's end, never touch data that is still to be delivered or still in reach of a distance.
 
 #include <cstddef>
@@ -16,7 +16,7 @@
 namespace ruvevid::inflate {
 
 // Bytes a word-wise copy may write past the end of its match, or read past the window's end.
-inline constexpr std::size_t kCopyOvershoot = 8;
+inline constexpr std::size_t kCopyOvershoot = 32;
 inline constexpr std::size_t kWindowSlack = 2 * kCopyOvershoot;
 
 inline constexpr unsigned kMinWindowReserveBits = 15;

@@ -15,6 +15,8 @@ namespace ruvevid {
 inline constexpr std::uint32_t kZipKey0 = 0x12345678u;
 inline constexpr std::uint32_t kZipKey1 = 0x23456789u;
 inline constexpr std::uint32_t kZipKey2 = 0x34567890u;
+// The multiplier of key 1's linear congruential step.
+inline constexpr std::uint32_t kZipKey1Factor = 134775813u;
 
 struct TZipKeys {
   std::uint32_t Key0 = kZipKey0;
@@ -44,7 +46,7 @@ class TZipCipher {
   // Advances the key state by one plain byte.
   void CipherUpdate(std::uint8_t Plain) {
     FKeys.Key0 = Crc32Step(FKeys.Key0, Plain);
-    FKeys.Key1 = (FKeys.Key1 + (FKeys.Key0 & 0xFFu)) * 134775813u + 1u;
+    FKeys.Key1 = (FKeys.Key1 + (FKeys.Key0 & 0xFFu)) * kZipKey1Factor + 1u;
     FKeys.Key2 = Crc32Step(FKeys.Key2, static_cast<std::uint8_t>(FKeys.Key1 >> 24));
   }
   // The key-stream byte for the next data byte; the key state is unchanged.
