@@ -1,6 +1,6 @@
 #pragma once
 // Helpers of the inflate tests: zlib as the oracle, a driver that feeds the decoder in pieces of a
-// given size, a bit writer for hand-built streams, and test data.
+// given size, Huffman codes for hand-built streams, and test data.
 
 #include <zlib.h>
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/codec/Inflate.h"
+#include "support/BitWriter.h"
 
 namespace ruvevid::test {
 
@@ -35,6 +36,12 @@ inline TBytes ZlibDeflate(const TBytes& Data, int Level, int Strategy, int Windo
   deflateEnd(&Stream);
   if (Result != Z_STREAM_END) return {};
   return Out;
+}
+
+// The CRC-32 of Data, by zlib.
+inline std::uint32_t Crc32Of(const TBytes& Data) {
+  return static_cast<std::uint32_t>(
+      crc32(crc32(0, nullptr, 0), Data.data(), static_cast<uInt>(Data.size())));
 }
 
 struct TInflateOutcome {
@@ -90,37 +97,6 @@ inline TInflateOutcome InflateInPieces(const TBytes& Input, TInflateVariant Vari
   DecoderFree(Record);
   return Outcome;
 }
-
-// Writes a deflate bit stream: fields first bit lowest, Huffman codes first bit highest.
-class TBitWriter {
- public:
-  void Bits(std::uint32_t Value, unsigned Count) {
-    for (unsigned I = 0; I < Count; ++I) Bit(I < 32 ? (Value >> I) & 1 : 0);
-  }
-  void Code(std::uint32_t Code, unsigned Length) {
-    for (unsigned I = Length; I-- > 0;) Bit((Code >> I) & 1);
-  }
-  void AlignToByte() {
-    while (FCount != 0) Bit(0);
-  }
-  void Byte(std::uint8_t Value) {
-    AlignToByte();
-    FBytes.push_back(Value);
-  }
-  TBytes Finish() {
-    AlignToByte();
-    return FBytes;
-  }
-
- private:
-  void Bit(unsigned Value) {
-    if (FCount == 0) FBytes.push_back(0);
-    FBytes.back() = static_cast<std::uint8_t>(FBytes.back() | (Value << FCount));
-    FCount = (FCount + 1) & 7;
-  }
-  TBytes FBytes;
-  unsigned FCount = 0;
-};
 
 // Canonical codes of a set of code lengths (RFC 1951, 3.2.2).
 inline std::vector<std::uint32_t> CanonicalCodes(const std::vector<unsigned>& Lengths) {

@@ -8,16 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "FrameTestSupport.h"
 #include "archive/codec/ZipCipher.h"
+#include "support/ChildProgram.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
+#include "support/ZipListing.h"
 
 namespace ruvevid {
 namespace {
 
-using test::ReadFirstLocalEntry;
-using test::ReadWholeFile;
-using test::RunIn;
 using test::TempDir;
 
 // A 24-byte work area whose second half is the enciphered form of Plain under Password.
@@ -150,43 +149,43 @@ class EncryptedArchive : public ::testing::TestWithParam<ToolCase> {};
 
 TEST_P(EncryptedArchive, RightPasswordDeciphersStoredEntry) {
   const auto& Case = GetParam();
-  if (!test::HaveTool(Case.Tool)) GTEST_SKIP() << Case.Tool << " is not installed";
+  if (!test::HaveProgram(Case.Tool)) GTEST_SKIP() << Case.Tool << " is not installed";
   TempDir Dir;
   std::mt19937 Gen(11);
   std::vector<std::uint8_t> Original(70000);
   for (auto& B : Original) B = static_cast<std::uint8_t>(Gen() % 7 == 0 ? 'a' : Gen());
-  test::WriteWholeFile(Dir / "data.bin", Original);
-  ASSERT_EQ(RunIn(Dir.path(), Case.Command), 0) << Case.Command;
+  test::WriteBytes(Dir / "data.bin", Original);
+  ASSERT_TRUE(test::RunShellIn(Dir.path(), Case.Command)) << Case.Command;
 
-  const auto Zip = ReadWholeFile(Dir / "e.zip");
-  const auto Entry = ReadFirstLocalEntry(Zip);
-  ASSERT_EQ(Entry.Name, "data.bin");
-  const TLocalHeader& H = Entry.Header;
-  ASSERT_EQ(H.Flags() & 1, 1);
-  ASSERT_EQ(H.Method(), 0);
-  EXPECT_EQ((H.Flags() & 8) != 0, Case.SizesFollowData);
-  ASSERT_EQ(H.UnpackedSize(), Original.size());
+  const auto Zip = test::ReadByteVector(Dir / "e.zip");
+  const test::TZipListEntry H = test::ReadLocalHeader(Zip, 0);
+  ASSERT_EQ(H.Name, "data.bin");
+  ASSERT_EQ(H.Flags & 1, 1);
+  ASSERT_EQ(H.Method, 0);
+  EXPECT_EQ((H.Flags & 8) != 0, Case.SizesFollowData);
+  ASSERT_EQ(H.UnpackedSize, Original.size());
 
+  const auto DataAt = static_cast<std::ptrdiff_t>(H.DataOffset);
   std::array<std::uint8_t, 24> Work{};
-  std::copy_n(Zip.begin() + Entry.DataOffset, 12, Work.begin() + 12);
-  const auto Time = static_cast<std::uint32_t>(H.DosDateTime());
+  std::copy_n(Zip.begin() + DataAt, 12, Work.begin() + 12);
+  const std::uint32_t Time = H.DosDateTime;
   TZipCipher Cipher;
-  ASSERT_TRUE(Cipher.CheckEncryptionHeader(Work.data(), H.Flags(), H.Crc32(), Time, "Sesame-7"));
+  ASSERT_TRUE(Cipher.CheckEncryptionHeader(Work.data(), H.Flags, H.Crc32, Time, "Sesame-7"));
   std::vector<std::uint8_t> Data(
-      Zip.begin() + Entry.DataOffset + 12,
-      Zip.begin() + Entry.DataOffset + 12 + static_cast<std::ptrdiff_t>(Original.size()));
+      Zip.begin() + DataAt + 12,
+      Zip.begin() + DataAt + 12 + static_cast<std::ptrdiff_t>(Original.size()));
   Cipher.DecipherBuffer(Data.data(), Data.size());
   EXPECT_EQ(Data, Original);
-  EXPECT_EQ(~UpdateCrc32(Crc32Start, Data.data(), Data.size()), H.Crc32());
+  EXPECT_EQ(~UpdateCrc32(Crc32Start, Data.data(), Data.size()), H.Crc32);
 
   // A wrong password either fails the check byte (255 times in 256) or yields other bytes.
   int Passed = 0;
   for (int i = 0; i < 16; ++i) {
     const std::string Wrong = "wrong-" + std::to_string(i);
-    if (!Cipher.CheckEncryptionHeader(Work.data(), H.Flags(), H.Crc32(), Time, Wrong)) continue;
+    if (!Cipher.CheckEncryptionHeader(Work.data(), H.Flags, H.Crc32, Time, Wrong)) continue;
     ++Passed;
-    auto Garbage = std::vector<std::uint8_t>(Zip.begin() + Entry.DataOffset + 12,
-                                             Zip.begin() + Entry.DataOffset + 12 + 64);
+    auto Garbage =
+        std::vector<std::uint8_t>(Zip.begin() + DataAt + 12, Zip.begin() + DataAt + 12 + 64);
     Cipher.DecipherBuffer(Garbage.data(), Garbage.size());
     EXPECT_FALSE(std::equal(Garbage.begin(), Garbage.end(), Original.begin()));
   }

@@ -9,6 +9,7 @@
 #include "archive/base/DosDateTime.h"
 #include "archive/base/Stream32.h"
 #include "archive/zip/UnZip.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 #include "zipfmt_Support.h"
 
@@ -41,7 +42,7 @@ TEST(DetectComponent, MissingFileClearsTheName) {
 
 TEST(DetectComponent, ZipFileIsDetectedAndDated) {
   test::TempDir Dir;
-  zt::WriteFileBytes(Dir / "a.zip", SmallZip());
+  test::WriteBytes(Dir / "a.zip", SmallZip());
   TUnZip UnZip;
   UnZip.SetArchiveFile((Dir / "a.zip").string());
   EXPECT_EQ(UnZip.GetArchiveFile(), (Dir / "a.zip").string());
@@ -55,10 +56,10 @@ TEST(DetectComponent, ZipFileIsDetectedAndDated) {
 
 TEST(DetectComponent, WritingArcTypeRepeatsDetectionAndRaisesWhenTheFileIsGone) {
   test::TempDir Dir;
-  zt::WriteFileBytes(Dir / "a.zip", SmallZip());
+  test::WriteBytes(Dir / "a.zip", SmallZip());
   TUnZip UnZip;
   UnZip.SetArchiveFile((Dir / "a.zip").string());
-  zt::WriteFileBytes(Dir / "a.zip", zt::ToBytes("Rar!" + std::string(100, 'r')));
+  test::WriteBytes(Dir / "a.zip", zt::ToBytes("Rar!" + std::string(100, 'r')));
   UnZip.SetArcType(atZoo);  // the value written is not used
   EXPECT_EQ(UnZip.ArcType(), atRar);
   std::filesystem::remove(Dir / "a.zip");
@@ -68,10 +69,10 @@ TEST(DetectComponent, WritingArcTypeRepeatsDetectionAndRaisesWhenTheFileIsGone) 
 
 TEST(DetectComponent, VolumeNamingConversionErrorReachesTheCaller) {
   test::TempDir Dir;
-  zt::WriteFileBytes(Dir / "x.r0a", zt::ToBytes("Rar!" + std::string(100, 'r')));
+  test::WriteBytes(Dir / "x.r0a", zt::ToBytes("Rar!" + std::string(100, 'r')));
   TUnZip UnZip;
   EXPECT_THROW(UnZip.SetArchiveFile((Dir / "x.r0a").string()), EConvertError);
-  zt::WriteFileBytes(Dir / "x.r07", zt::ToBytes("Rar!" + std::string(100, 'r')));
+  test::WriteBytes(Dir / "x.r07", zt::ToBytes("Rar!" + std::string(100, 'r')));
   UnZip.SetArchiveFile((Dir / "x.r07").string());
   EXPECT_EQ(UnZip.VolumeNumber(), 8);
   EXPECT_EQ(UnZip.VolumeLetter(), 'r');

@@ -13,6 +13,8 @@
 #include "archive/base/LittleEndian.h"
 #include "archive/base/Stream32.h"
 #include "platform/DriveQuery.h"
+#include "support/ChildProgram.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 #include "zipfmt_Support.h"
 
@@ -63,13 +65,6 @@ zt::TZipSpec OneStored() {
   return Spec;
 }
 
-std::int64_t DirectoryOffset(const zt::TZipSpec& Spec) {
-  std::int64_t Offset = static_cast<std::int64_t>(Spec.Prefix.size());
-  for (const auto& Entry : Spec.Entries)
-    Offset += 30 + static_cast<std::int64_t>(Entry.Name.size() + Entry.Data.size());
-  return Offset;
-}
-
 // An executable stub: "MZ", the DOS image size fields (image of ImageBytes), filler.
 std::string Stub(std::size_t Size, std::uint32_t ImageBytes, char Filler = '\x90') {
   std::string Out(Size, Filler);
@@ -91,7 +86,7 @@ TEST(DetectArcType, ZipOfOneStoredEntry) {
   const zt::TZipSpec Spec = OneStored();
   const TDetected Found = Detect(zt::BuildZip(Spec));
   EXPECT_EQ(Found.Type, atZip);
-  EXPECT_EQ(Found.Zip.FirstHeaderOffset, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.Zip.FirstHeaderOffset, zt::DirectoryOffset(Spec));
   EXPECT_EQ(Found.Zip.HeaderState, (THeaderTypeState{htLocal, htCentral, htEnding}));
   EXPECT_EQ(Found.Date, kDefaultDosDateTime);  // a memory stream has no creation time
 }
@@ -106,14 +101,14 @@ TEST(DetectArcType, ZeroPaddedZipIsFoundBehindItsZeros) {
   Spec.Prefix = std::string(100, '\0');
   const TDetected Found = Detect(zt::BuildZip(Spec));
   EXPECT_EQ(Found.Type, atZip);
-  EXPECT_EQ(Found.Zip.FirstHeaderOffset, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.Zip.FirstHeaderOffset, zt::DirectoryOffset(Spec));
 }
 
 TEST(DetectArcType, ZeroPaddedZipWithoutEndRecordStartsAtItsFirstLocalHeader) {
   zt::TZipSpec Spec = OneStored();
   Spec.Prefix = std::string(100, '\0');
   auto Bytes = zt::BuildZip(Spec);
-  Bytes.resize(static_cast<std::size_t>(DirectoryOffset(Spec)));  // no directory, no end record
+  Bytes.resize(static_cast<std::size_t>(zt::DirectoryOffset(Spec)));  // no directory, no end record
   const TDetected Found = Detect(Bytes);
   EXPECT_EQ(Found.Type, atZip);
   EXPECT_EQ(Found.Zip.FirstHeaderOffset, 100);
@@ -136,7 +131,7 @@ TEST(DetectArcType, PkG4FallsThroughToTheEndRecordSearch) {
     Spec.Prefix = Head;
     const TDetected Found = Detect(zt::BuildZip(Spec));
     EXPECT_EQ(Found.Type, atZip) << Head;
-    EXPECT_EQ(Found.Zip.FirstHeaderOffset, DirectoryOffset(Spec)) << Head;
+    EXPECT_EQ(Found.Zip.FirstHeaderOffset, zt::DirectoryOffset(Spec)) << Head;
   }
 }
 
@@ -193,10 +188,10 @@ class DetectTools : public ::testing::Test {
 };
 
 TEST_F(DetectTools, TarWithAndWithoutVolumeLabel) {
-  if (!zt::HaveProgram("tar")) GTEST_SKIP() << "tar is not installed";
-  zt::WriteTextFile(FDir / "in" / "f.txt", std::string(3000, 't'));
-  ASSERT_TRUE(zt::RunShellIn(FDir.path(), "tar --format=gnu -cf plain.tar -C in f.txt"));
-  ASSERT_TRUE(zt::RunShellIn(FDir.path(), "tar --format=gnu -V LABEL -cf label.tar -C in f.txt"));
+  if (!test::HaveProgram("tar")) GTEST_SKIP() << "tar is not installed";
+  test::WriteBytes(FDir / "in" / "f.txt", std::string(3000, 't'));
+  ASSERT_TRUE(test::RunShellIn(FDir.path(), "tar --format=gnu -cf plain.tar -C in f.txt"));
+  ASSERT_TRUE(test::RunShellIn(FDir.path(), "tar --format=gnu -V LABEL -cf label.tar -C in f.txt"));
   TDetected Found = DetectFile("plain.tar");
   EXPECT_EQ(Found.Type, atTar);
   EXPECT_EQ(Found.Zip.FirstHeaderOffset, 0);
@@ -206,14 +201,14 @@ TEST_F(DetectTools, TarWithAndWithoutVolumeLabel) {
 }
 
 TEST_F(DetectTools, GzipFile) {
-  if (!zt::HaveProgram("gzip")) GTEST_SKIP() << "gzip is not installed";
-  zt::WriteTextFile(FDir / "f.txt", std::string(3000, 'g'));
-  ASSERT_TRUE(zt::RunShellIn(FDir.path(), "gzip -k f.txt"));
+  if (!test::HaveProgram("gzip")) GTEST_SKIP() << "gzip is not installed";
+  test::WriteBytes(FDir / "f.txt", std::string(3000, 'g'));
+  ASSERT_TRUE(test::RunShellIn(FDir.path(), "gzip -k f.txt"));
   EXPECT_EQ(DetectFile("f.txt.gz").Type, atGZip);
 }
 
 TEST_F(DetectTools, ArchiveDateIsTheFilesOwnInLocalDosForm) {
-  zt::WriteFileBytes(FDir / "a.zip", zt::BuildZip(OneStored()));
+  test::WriteBytes(FDir / "a.zip", zt::BuildZip(OneStored()));
   const std::time_t Before = std::time(nullptr);
   const TDetected Found = DetectFile("a.zip");
   EXPECT_EQ(Found.Type, atZip);
@@ -286,7 +281,7 @@ TEST(DetectExecutable, ZipBehindTheDosImageFoundByTheEndRecordSearch) {
   Spec.Prefix = Stub(3000, 2000);
   const TDetected Found = Detect(zt::BuildZip(Spec), "setup.exe");
   EXPECT_EQ(Found.Type, atZipExe);
-  EXPECT_EQ(Found.Zip.FirstHeaderOffset, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.Zip.FirstHeaderOffset, zt::DirectoryOffset(Spec));
 }
 
 TEST(DetectExecutable, UnadjustedZipBehindTheStub) {
@@ -343,7 +338,7 @@ TEST(DetectExecutable, ZipStubAt7612IsListed) {
   const TDetected Found = Detect(zt::BuildZip(Spec), "a.exe");
   EXPECT_EQ(Found.Type, atZipExe);
   // The stub's archive is read from its directory when the end-record search finds it.
-  EXPECT_EQ(Found.Zip.FirstHeaderOffset, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.Zip.FirstHeaderOffset, zt::DirectoryOffset(Spec));
   EXPECT_TRUE(Found.Zip.HeaderState.Contains(htCentral));
 }
 
@@ -351,7 +346,7 @@ TEST(DetectExecutable, ZipStubAt25661WithoutDirectoryIsWalkedFromItsLocalHeader)
   zt::TZipSpec Spec = OneStored();
   Spec.Prefix = Stub(25661, 100);
   auto Bytes = zt::BuildZip(Spec);
-  Bytes.resize(static_cast<std::size_t>(DirectoryOffset(Spec)));
+  Bytes.resize(static_cast<std::size_t>(zt::DirectoryOffset(Spec)));
   const TDetected Found = Detect(Bytes, "a.exe");
   EXPECT_EQ(Found.Type, atZipExe);
   EXPECT_EQ(Found.Zip.FirstHeaderOffset, 25661);
@@ -377,7 +372,7 @@ TEST(DetectExecutable, ResourceProbeFindsTheArchiveOffset) {
   });
   EXPECT_EQ(Asked, 2);
   EXPECT_EQ(Direct.Type, atZipExe);
-  EXPECT_EQ(Direct.Zip.FirstHeaderOffset, DirectoryOffset(Spec));
+  EXPECT_EQ(Direct.Zip.FirstHeaderOffset, zt::DirectoryOffset(Spec));
 }
 
 TEST(DetectExecutable, SignatureScanFindsArchivesPastTheStub) {

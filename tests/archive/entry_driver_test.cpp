@@ -26,23 +26,23 @@ class EntryDriver : public ::testing::Test {
   void MakeStored(const std::vector<std::pair<std::string, std::string>>& Files) {
     std::string Names;
     for (const auto& [Name, Bytes] : Files) {
-      WriteText(Work / "in" / Name, Bytes);
+      WriteBytes(Work / "in" / Name, Bytes);
       Names += " '" + Name + "'";
     }
-    ASSERT_TRUE(Shell(Work / "in", "zip -q -0 -X ../a.zip" + Names));
+    ASSERT_TRUE(RunShellIn(Work / "in", "zip -q -0 -X ../a.zip" + Names));
   }
   // a.zip written by Python's zipfile to an unseekable stream, so every entry has a data
   // descriptor; Body writes the entries through `z` (indented eight spaces).
   bool MakeStreamedZip(const std::string& Body) {
-    return Python(Work.path(),
-                  "import io, zipfile\n"
-                  "class Unseekable(io.RawIOBase):\n"
-                  "    def __init__(self, f): self.f = f\n"
-                  "    def writable(self): return True\n"
-                  "    def write(self, b): return self.f.write(b)\n"
-                  "with open('a.zip', 'wb') as f:\n"
-                  "    with zipfile.ZipFile(Unseekable(f), 'w') as z:\n" +
-                      Body);
+    return RunPython(Work.path(),
+                     "import io, zipfile\n"
+                     "class Unseekable(io.RawIOBase):\n"
+                     "    def __init__(self, f): self.f = f\n"
+                     "    def writable(self): return True\n"
+                     "    def write(self, b): return self.f.write(b)\n"
+                     "with open('a.zip', 'wb') as f:\n"
+                     "    with zipfile.ZipFile(Unseekable(f), 'w') as z:\n" +
+                         Body);
   }
   fs::path Archive() const { return Work / "a.zip"; }
   fs::path Out() const { return Work / "out"; }
@@ -52,13 +52,13 @@ class EntryDriver : public ::testing::Test {
 TEST_F(EntryDriver, ACorruptEntryLeavesThePreviousFileIntactAndNoTemporaryFile) {
   MakeStored({{"a.txt", "new contents of a\n"}, {"b.txt", "new contents of b\n"}});
   PatchFile(Archive(), FindInFile(Archive(), "new contents of a"), "N");
-  WriteText(Out() / "a.txt", "old a\n");
+  WriteBytes(Out() / "a.txt", "old a\n");
   TRecordedExtraction Run(Archive(), Out());
   EXPECT_EQ(Run.Run(), 1) << "an entry whose output is not kept is not counted";
   EXPECT_EQ(Run.Lines("end"), (std::vector<std::string>{"end FAIL a.txt", "end PASS b.txt"}));
   EXPECT_TRUE(Run.Lines("error").empty()) << "OnEnd is assigned: no 25151";
-  EXPECT_EQ(ReadText(Out() / "a.txt"), "old a\n");
-  EXPECT_EQ(ReadText(Out() / "b.txt"), "new contents of b\n");
+  EXPECT_EQ(ReadBytes(Out() / "a.txt"), "old a\n");
+  EXPECT_EQ(ReadBytes(Out() / "b.txt"), "new contents of b\n");
   EXPECT_EQ(ListTree(Out()), (std::vector<std::string>{"a.txt", "b.txt"}));
 }
 
@@ -74,12 +74,12 @@ TEST_F(EntryDriver, ACorruptEntryWithoutAPreviousFileLeavesNoneAndReports25151Wi
 
 TEST_F(EntryDriver, AReplacedFileKeepsItsModeAndGetsTheEntryDate) {
   MakeStored({{"a.txt", "new\n"}});
-  WriteText(Out() / "a.txt", "old\n");
+  WriteBytes(Out() / "a.txt", "old\n");
   fs::permissions(Out() / "a.txt", fs::perms(0640));
   TRecordedExtraction Run(Archive(), Out());
   Run.UnZip.RestoreFileAttr = false;
   EXPECT_EQ(Run.Run(), 1);
-  EXPECT_EQ(ReadText(Out() / "a.txt"), "new\n");
+  EXPECT_EQ(ReadBytes(Out() / "a.txt"), "new\n");
   EXPECT_EQ(fs::status(Out() / "a.txt").permissions(), fs::perms(0640));
   const auto Written = fs::last_write_time(Work / "in/a.txt");
   const auto Extracted = fs::last_write_time(Out() / "a.txt");
@@ -88,13 +88,13 @@ TEST_F(EntryDriver, AReplacedFileKeepsItsModeAndGetsTheEntryDate) {
 
 TEST_F(EntryDriver, AnExistingReadOnlyFileRefusesTheEntry) {
   MakeStored({{"a.txt", "new\n"}, {"b.txt", "b\n"}});
-  WriteText(Out() / "a.txt", "old\n");
+  WriteBytes(Out() / "a.txt", "old\n");
   fs::permissions(Out() / "a.txt", fs::perms(0444));
   TRecordedExtraction Run(Archive(), Out());
   EXPECT_EQ(Run.Run(), 1);
   EXPECT_EQ(Run.Lines("error"), std::vector<std::string>{"error 25235 a.txt||0"});
   EXPECT_EQ(Run.Lines("end"), (std::vector<std::string>{"end FAIL a.txt", "end PASS b.txt"}));
-  EXPECT_EQ(ReadText(Out() / "a.txt"), "old\n");
+  EXPECT_EQ(ReadBytes(Out() / "a.txt"), "old\n");
   EXPECT_EQ(ListTree(Out()), (std::vector<std::string>{"a.txt", "b.txt"}));
 }
 
@@ -113,15 +113,15 @@ TEST_P(EntryUnsupportedMethod, IsReportedAndReplacesNothingUnlessItsCrcPasses) {
   MakeStored({{"x.bin", Case.Contents}, {"y.txt", "y\n"}});
   PatchFile(Archive(), NthInFile(Archive(), kLocalSignature, 0) + 8, LE16(Case.Method));
   PatchFile(Archive(), NthInFile(Archive(), kCentralSignature, 0) + 10, LE16(Case.Method));
-  WriteText(Out() / "x.bin", "previous");
+  WriteBytes(Out() / "x.bin", "previous");
   TRecordedExtraction Run(Archive(), Out());
   EXPECT_EQ(Run.Run(), Case.Pass ? 2 : 1) << "counted when its (empty) output is kept";
   EXPECT_EQ(Run.Lines("error"), std::vector<std::string>{"error 25326 x.bin||0"});
   EXPECT_EQ(Run.Lines("end"),
             (std::vector<std::string>{Case.Pass ? "end PASS x.bin" : "end FAIL x.bin",
                                       "end PASS y.txt"}));
-  EXPECT_EQ(ReadText(Out() / "x.bin"), Case.Pass ? "" : "previous");
-  EXPECT_EQ(ReadText(Out() / "y.txt"), "y\n");
+  EXPECT_EQ(ReadBytes(Out() / "x.bin"), Case.Pass ? "" : "previous");
+  EXPECT_EQ(ReadBytes(Out() / "y.txt"), "y\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, EntryUnsupportedMethod,
@@ -137,7 +137,7 @@ TEST_F(EntryDriver, ADataDescriptorEntryIsCheckedAgainstTheCentralCrc) {
                       "            with z.open(n, 'w') as w: w.write(n.encode() * 100)\n"));
   // The local headers carry no CRC; damage the second entry's central CRC.
   const std::size_t Local = NthInFile(Archive(), kLocalSignature, 0);
-  ASSERT_EQ(ReadText(Archive()).substr(Local + 14, 4), std::string(4, '\0'));
+  ASSERT_EQ(ReadBytes(Archive()).substr(Local + 14, 4), std::string(4, '\0'));
   PatchFile(Archive(), NthInFile(Archive(), kCentralSignature, 1) + 16, "\x01\x02\x03\x04");
   TRecordedExtraction Run(Archive(), Out());
   EXPECT_EQ(Run.Run(), 1);
@@ -165,7 +165,7 @@ TEST_P(EntryLocalDescriptor, DecidesTheVerdict) {
   PatchFile(Archive(), NthInFile(Archive(), kCentralSignature, 0), std::string("PK\0\0", 4));
   if (GetParam().Damage == 1) PatchFile(Archive(), Descriptor + 4, "\x01\x02\x03\x04");
   if (GetParam().Damage == 2) fs::resize_file(Archive(), Descriptor);
-  WriteText(Out() / "d1.txt", "previous\n");
+  WriteBytes(Out() / "d1.txt", "previous\n");
   TRecordedExtraction Run(Archive(), Out());
   ASSERT_EQ(Run.UnZip.ZipState().HeaderState, THeaderTypeState{THeaderType::htLocal});
   EXPECT_EQ(Run.Run(), GetParam().Pass ? 1 : 0);
@@ -173,7 +173,7 @@ TEST_P(EntryLocalDescriptor, DecidesTheVerdict) {
             std::vector<std::string>{GetParam().Pass ? "end PASS d1.txt" : "end FAIL d1.txt"});
   std::string Streamed;
   for (int i = 0; i < 50; ++i) Streamed += "streamed ";
-  EXPECT_EQ(ReadText(Out() / "d1.txt"), GetParam().Pass ? Streamed : "previous\n");
+  EXPECT_EQ(ReadBytes(Out() / "d1.txt"), GetParam().Pass ? Streamed : "previous\n");
   EXPECT_EQ(ListTree(Out()), std::vector<std::string>{"d1.txt"});
 }
 
@@ -185,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(Descriptors, EntryLocalDescriptor,
 
 TEST_F(EntryDriver, CancelMidEntryStopsTheWalkAndKeepsThePreviousFile) {
   MakeStored({{"big.bin", NoiseBytes(300000, 9)}, {"later.txt", "later\n"}});
-  WriteText(Out() / "big.bin", "old big\n");
+  WriteBytes(Out() / "big.bin", "old big\n");
   TRecordedExtraction Run(Archive(), Out());
   Run.AfterProgress = [&](std::uint8_t) {
     if (!Run.UnZip.Cancel()) Run.UnZip.SetCancel(true);
@@ -195,7 +195,7 @@ TEST_F(EntryDriver, CancelMidEntryStopsTheWalkAndKeepsThePreviousFile) {
   EXPECT_EQ(Run.Lines("end"), std::vector<std::string>{"end FAIL big.bin"});
   EXPECT_EQ(Run.Lines("begin").size(), 1U) << "no further entry is visited";
   EXPECT_FALSE(Run.Lines("error 25443").empty());
-  EXPECT_EQ(ReadText(Out() / "big.bin"), "old big\n");
+  EXPECT_EQ(ReadBytes(Out() / "big.bin"), "old big\n");
   EXPECT_EQ(ListTree(Out()), std::vector<std::string>{"big.bin"});
   EXPECT_EQ(Run.Log.back(), "deactivate");
 }

@@ -19,9 +19,9 @@ class EntryPasswords : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
-    WriteText(Work / "in/e1.txt", "first secret\n");
-    WriteText(Work / "in/p.txt", "plain\n");
-    WriteText(Work / "in/e2.txt", "second secret\n");
+    WriteBytes(Work / "in/e1.txt", "first secret\n");
+    WriteBytes(Work / "in/p.txt", "plain\n");
+    WriteBytes(Work / "in/e2.txt", "second secret\n");
     ASSERT_TRUE(MakeEncryptedArchive(Work / "in",
                                      "zip -q -0 -X -P right ../a.zip e1.txt && "
                                      "zip -q -0 -X ../a.zip p.txt && "
@@ -43,8 +43,8 @@ TEST_F(EntryPasswords, TheRightPasswordExtractsEveryEntry) {
   Run.UnZip.Passwords = {"wrong", "right"};
   EXPECT_EQ(Run.Run(), 3);
   EXPECT_EQ(Run.Lines("end PASS").size(), 3U);
-  EXPECT_EQ(ReadText(Out() / "e1.txt"), "first secret\n");
-  EXPECT_EQ(ReadText(Out() / "e2.txt"), "second secret\n");
+  EXPECT_EQ(ReadBytes(Out() / "e1.txt"), "first secret\n");
+  EXPECT_EQ(ReadBytes(Out() / "e2.txt"), "second secret\n");
   EXPECT_TRUE(Run.Lines("error").empty());
 }
 
@@ -57,7 +57,7 @@ class EntryPasswordFails : public EntryPasswords,
                            public ::testing::WithParamInterface<TPasswordCase> {};
 
 TEST_P(EntryPasswordFails, LaterEncryptedEntriesAreSkippedWithoutAnotherCheck) {
-  WriteText(Out() / "e2.txt", "old e2\n");
+  WriteBytes(Out() / "e2.txt", "old e2\n");
   TRecordedExtraction Run(Work / "a.zip", Out());
   Run.UnZip.Passwords = GetParam().Passwords;
   EXPECT_EQ(Run.Run(), 1);
@@ -66,7 +66,7 @@ TEST_P(EntryPasswordFails, LaterEncryptedEntriesAreSkippedWithoutAnotherCheck) {
   EXPECT_EQ(Run.Lines("end"),
             (std::vector<std::string>{"end FAIL e1.txt", "end PASS p.txt", "end FAIL e2.txt"}));
   EXPECT_EQ(ListTree(Out()), (std::vector<std::string>{"e2.txt", "p.txt"}));
-  EXPECT_EQ(ReadText(Out() / "e2.txt"), "old e2\n");
+  EXPECT_EQ(ReadBytes(Out() / "e2.txt"), "old e2\n");
   EXPECT_EQ(Run.UnZip.Run().BytesRemaining, 0);
 }
 
@@ -100,7 +100,7 @@ TEST_F(EntryPasswords, APasswordGivenByTheApplicationOpensBothEntries) {
   };
   EXPECT_EQ(Run.Run(), 3);
   EXPECT_EQ(Prompts, 1);
-  EXPECT_EQ(ReadText(Out() / "e2.txt"), "second secret\n");
+  EXPECT_EQ(ReadBytes(Out() / "e2.txt"), "second secret\n");
 }
 
 }  // namespace

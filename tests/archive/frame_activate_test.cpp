@@ -14,13 +14,15 @@
 
 #include "FrameTestSupport.h"
 #include "archive/base/ArcErrors.h"
+#include "support/FakeApplication.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {
 namespace {
 
+using test::FakeApplication;
 using test::TEventLog;
-using test::TFakeApplication;
 using test::TMemoryStream32;
 using test::TProbeUnZip;
 using Lines = std::vector<std::string>;
@@ -41,7 +43,7 @@ std::filesystem::path MakeArchive(const test::TempDir& Dir, const std::vector<Si
     for (std::uint64_t i = 0; i < E.Size; ++i) Data.push_back(ByteAt(i));
   }
   const auto Path = Dir / "archive.bin";
-  test::WriteWholeFile(Path, Data);
+  test::WriteBytes(Path, Data);
   return Path;
 }
 
@@ -90,7 +92,7 @@ class ActivateTest : public ::testing::Test {
     };
   }
   test::TempDir Dir;
-  TFakeApplication App;
+  FakeApplication App;
   TProbeUnZip Arc{&App};
   TEventLog Log;
 };

@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "FrameTestSupport.h"
+#include "support/ChildProgram.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
+#include "support/ZipListing.h"
 
 namespace ruvevid {
 namespace {
@@ -182,22 +185,27 @@ TEST_F(PasswordTest, BaseComponentAcceptsNoPassword) {
 // A stored entry encrypted by Info-ZIP zip: password from the list, then the stored copy
 // deciphers it and the verdict passes.
 TEST(EncryptedStoredEntry, ExtractsThroughTheComponent) {
-  if (!test::HaveTool("zip")) GTEST_SKIP() << "zip is not installed";
+  if (!test::HaveProgram("zip")) GTEST_SKIP() << "zip is not installed";
   test::TempDir Dir;
   std::mt19937 Gen(5);
   std::vector<std::uint8_t> Original(50000);
   for (auto& B : Original) B = static_cast<std::uint8_t>(Gen());
-  test::WriteWholeFile(Dir / "f.bin", Original);
+  test::WriteBytes(Dir / "f.bin", Original);
   // The encryption header checks one byte, so a wrong password passes it once in 256 archives
   // (zip salts every one afresh): the archive is made again until "nope" is refused.
   std::vector<std::uint8_t> Zip;
-  test::TFirstLocalEntry Entry;
+  // The first entry: its local header, and where its encryption header starts.
+  struct {
+    TLocalHeader Header;
+    std::int64_t DataOffset = 0;
+  } Entry;
   for (int Attempt = 0;; ++Attempt) {
     ASSERT_LT(Attempt, 20) << "\"nope\" kept passing the check byte";
     std::filesystem::remove(Dir / "e.zip");
-    ASSERT_EQ(test::RunIn(Dir.path(), "zip -q -0 -P 'open sesame' e.zip f.bin"), 0);
-    Zip = test::ReadWholeFile(Dir / "e.zip");
-    Entry = test::ReadFirstLocalEntry(Zip);
+    ASSERT_TRUE(test::RunShellIn(Dir.path(), "zip -q -0 -P 'open sesame' e.zip f.bin"));
+    Zip = test::ReadByteVector(Dir / "e.zip");
+    std::copy_n(Zip.begin(), TLocalHeader::kSize, Entry.Header.Bytes.begin());
+    Entry.DataOffset = static_cast<std::int64_t>(test::ReadLocalHeader(Zip, 0).DataOffset);
     TProbeUnZip Wrong;
     Wrong.ForceArcType(TArcType::atZip);
     Wrong.Zip().Headers.Local = Entry.Header;

@@ -9,11 +9,14 @@
 #include <vector>
 
 #include "FrameTestSupport.h"
+#include "support/FakeApplication.h"
+#include "support/FileSet.h"
+#include "support/TestPaths.h"
 
 namespace ruvevid {
 namespace {
 
-using test::TFakeApplication;
+using test::FakeApplication;
 using test::TMemoryStream32;
 using test::TProbeUnZip;
 
@@ -59,7 +62,7 @@ class ProgressTest : public ::testing::Test {
       Reports.push_back({File, Archive});
     };
   }
-  TFakeApplication App;
+  FakeApplication App;
   TProbeUnZip Arc{&App};
   std::vector<std::pair<int, int>> Reports;
 };
@@ -97,7 +100,7 @@ TEST_F(ProgressTest, ExceptionsFromOnProgressAreSwallowed) {
     throw std::runtime_error("handler");
   };
   EXPECT_NO_THROW(Arc.ReportProgress(1, 2, 2));
-  App.OnPump = [] { throw 7; };
+  App.OnPump = [](int) { throw 7; };
   EXPECT_NO_THROW(Arc.ReportProgress(1, 2, 2));
   EXPECT_EQ(Arc.Run().ProgressByFile, 50);
 }
@@ -157,7 +160,7 @@ TEST_F(ProgressTest, ProgressHandlerIsReboundByEveryRun) {
   EXPECT_EQ(Custom, 1);
   EXPECT_TRUE(Reports.empty());
   test::TempDir Dir;
-  test::WriteWholeFile(Dir / "a.bin", {1});
+  test::WriteBytes(Dir / "a.bin", {1});
   Arc.SetArchiveFile((Dir / "a.bin").string());
   Arc.Process = [](TProbeUnZip& Self, std::unique_ptr<TStream32>&) {
     Self.ReportProgress(1, 1, 1);

@@ -8,13 +8,15 @@
 #include <vector>
 
 #include "FrameTestSupport.h"
+#include "support/FakeApplication.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {
 namespace {
 
+using test::FakeApplication;
 using test::TempDir;
-using test::TFakeApplication;
 using test::TMemoryStream32;
 
 std::vector<std::uint8_t> Bytes(std::size_t Count) {
@@ -57,7 +59,7 @@ TEST(FileStream32, CreateWriteSeekRead) {
 TEST(FileStream32, CreateTruncatesAnExistingFile) {
   TempDir Dir;
   const auto Name = (Dir / "f.bin").string();
-  test::WriteWholeFile(Name, Bytes(100));
+  test::WriteBytes(Name, Bytes(100));
   TFileStream32 Out(Name, fmCreate);
   ASSERT_TRUE(Out.IsOpen());
   EXPECT_EQ(Out.Size(), 0);
@@ -112,7 +114,7 @@ TEST(Stream32, CopyFromWholeSourceAndPart) {
   TMemoryStream32 Source(Bytes(150000));
   Source.SetPosition(777);
   TMemoryStream32 Dest;
-  TFakeApplication App;
+  FakeApplication App;
   Dest.SetApplication(&App);
   EXPECT_EQ(Dest.CopyFrom(Source, 0), 150000);
   EXPECT_EQ(Dest.Data(), Bytes(150000));
@@ -127,11 +129,11 @@ TEST(Stream32, CopyFromWholeSourceAndPart) {
 TEST(Stream32, CopyFromStopsWhenCancelled) {
   TMemoryStream32 Source(Bytes(150000));
   TMemoryStream32 Dest;
-  TFakeApplication App;
+  FakeApplication App;
   bool Cancel = false;
   Dest.SetApplication(&App);
   Dest.SetCancelFlag(&Cancel);
-  App.OnPump = [&] { Cancel = App.Pumps == 2; };
+  App.OnPump = [&](int Pump) { Cancel = Pump == 2; };
   EXPECT_EQ(Dest.CopyFrom(Source, 150000), 150000);
   EXPECT_EQ(Dest.Data().size(), 61440u);
 }

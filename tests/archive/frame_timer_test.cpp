@@ -9,6 +9,7 @@
 
 #include "FrameTestSupport.h"
 #include "archive/base/ArcTimer.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {
@@ -121,7 +122,7 @@ TEST(TimerRealClock, Advances) {
 
 TEST(TimerInARun, HandlersAreLeftOut) {
   test::TempDir Dir;
-  test::WriteWholeFile(Dir / "a.bin", {1, 2, 3});
+  test::WriteBytes(Dir / "a.bin", {1, 2, 3});
   std::uint32_t Clock = 50000;
   test::TProbeUnZip Arc;
   Arc.Timer().SetTickSource([&] { return Clock; });

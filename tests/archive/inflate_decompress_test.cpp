@@ -3,23 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <stdexcept>
 
 #include "InflateTestSupport.h"
 #include "archive/base/DecompressStream.h"
 #include "archive/base/Stream32.h"
 #include "archive/codec/ZipCipher.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid::test {
 namespace {
-
-void WriteFile(const std::filesystem::path& Path, const TBytes& Bytes) {
-  std::ofstream Out(Path, std::ios::binary);
-  Out.write(reinterpret_cast<const char*>(Bytes.data()),
-            static_cast<std::streamsize>(Bytes.size()));
-}
 
 // A file holding Prefix garbage bytes, then the raw deflate stream of Data, then trailing bytes.
 struct TPackedFile {
@@ -35,7 +29,7 @@ struct TPackedFile {
     TBytes File(Prefix, 0xAA);
     File.insert(File.end(), Packed.begin(), Packed.end());
     File.insert(File.end(), Trailer.begin(), Trailer.end());
-    WriteFile(Path, File);
+    WriteBytes(Path, File);
   }
 };
 
@@ -97,7 +91,7 @@ TEST(DecompressStreamTest, TruncatedDataGivesBufError) {
   TBytes Packed = ZlibDeflate(Data, 6, Z_DEFAULT_STRATEGY, -15);
   Packed.resize(Packed.size() / 2);
   TempDir Dir;
-  WriteFile(Dir / "cut.bin", Packed);
+  WriteBytes(Dir / "cut.bin", Packed);
   TFileStream32 Source((Dir / "cut.bin").string(), fmOpenRead);
   TDecompressStream Stream(Source, -15);
   TBytes Buffer(32768);
@@ -108,7 +102,7 @@ TEST(DecompressStreamTest, TruncatedDataGivesBufError) {
 
 TEST(DecompressStreamTest, InvalidDataGivesDataErrorEveryTime) {
   TempDir Dir;
-  WriteFile(Dir / "bad.bin", TBytes{0x07, 0, 0, 0});  // last block, type 3
+  WriteBytes(Dir / "bad.bin", TBytes{0x07, 0, 0, 0});  // last block, type 3
   TFileStream32 Source((Dir / "bad.bin").string(), fmOpenRead);
   TDecompressStream Stream(Source, -15);
   TBytes Buffer(16);
@@ -154,7 +148,7 @@ TEST(DecompressStreamTest, RestartReadsFromTheSourceStart) {
   TempDir Dir;
   TBytes Both = File.Packed;
   Both.insert(Both.end(), Other.begin(), Other.end());
-  WriteFile(Dir / "two.bin", Both);
+  WriteBytes(Dir / "two.bin", Both);
   TFileStream32 Source((Dir / "two.bin").string(), fmOpenRead);
   Source.Seek(static_cast<std::int64_t>(File.Packed.size()), TSeekOrigin::soBeginning);
   TDecompressStream Stream(Source, -15);
@@ -198,7 +192,7 @@ TEST(DecompressStreamTest, DeciphersEveryRefill) {
   Writer.EncipherBuffer(Sealed.data(), Sealed.size());
   Sealed.insert(Sealed.end(), 5000, 0x11);
   TempDir Dir;
-  WriteFile(Dir / "sealed.bin", Sealed);
+  WriteBytes(Dir / "sealed.bin", Sealed);
   TFileStream32 Source((Dir / "sealed.bin").string(), fmOpenRead);
   TZipCipher Reader;
   Reader.CipherInit("secret");
@@ -228,7 +222,7 @@ TEST(DecompressStreamTest, BadWindowBitsFailInit) {
 TEST(DecompressStreamTest, WrappedFormDecodes) {
   const TBytes Data = MakeData(TDataKind::dkText, 30'000);
   TempDir Dir;
-  WriteFile(Dir / "wrapped.bin", ZlibDeflate(Data, 9, Z_DEFAULT_STRATEGY, 15));
+  WriteBytes(Dir / "wrapped.bin", ZlibDeflate(Data, 9, Z_DEFAULT_STRATEGY, 15));
   TFileStream32 Source((Dir / "wrapped.bin").string(), fmOpenRead);
   TDecompressStream Stream(Source, 15);
   EXPECT_TRUE(ReadAll(Stream, Data.size(), 4096) == Data);

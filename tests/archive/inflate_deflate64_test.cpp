@@ -4,21 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
-#include "InflateZipFiles.h"
+#include "InflateTestSupport.h"
+#include "support/ChildProgram.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
+#include "support/ZipListing.h"
 
 namespace ruvevid::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool HaveSevenZip() {
-  return std::system("7zz i > /dev/null 2>&1") == 0;
-}
 
 // Data with long runs (deflate64's long lengths) and repeats from more than 32 KB back.
 TBytes LongReachData() {
@@ -42,20 +39,15 @@ struct TSevenZipCase {
 class SevenZipStreamTest : public ::testing::TestWithParam<TSevenZipCase> {};
 
 TEST_P(SevenZipStreamTest, DecodesWithEveryFeed) {
-  if (!HaveSevenZip()) GTEST_SKIP() << "7zz is not installed";
+  if (!HaveProgram("7zz")) GTEST_SKIP() << "7zz is not installed";
   TempDir Dir;
   const TBytes Data = LongReachData();
-  {
-    std::ofstream Out(Dir / "data.bin", std::ios::binary);
-    Out.write(reinterpret_cast<const char*>(Data.data()),
-              static_cast<std::streamsize>(Data.size()));
-  }
-  const std::string Command = "cd '" + Dir.path().string() +
-                              "' && 7zz a -tzip -mm=" + GetParam().Method +
-                              " -mx=9 out.zip data.bin > /dev/null 2>&1";
-  ASSERT_EQ(std::system(Command.c_str()), 0);
-  const TBytes Zip = ReadWholeFile((Dir / "out.zip").string());
-  const std::vector<TZipFileEntry> Entries = ListZipEntries(Zip);
+  WriteBytes(Dir / "data.bin", Data);
+  const std::string Command =
+      std::string("7zz a -tzip -mm=") + GetParam().Method + " -mx=9 out.zip data.bin";
+  ASSERT_TRUE(RunShellIn(Dir.path(), Command)) << Command;
+  const TBytes Zip = ReadByteVector(Dir / "out.zip");
+  const std::vector<TZipListEntry> Entries = ListZipEntries(Zip);
   ASSERT_EQ(Entries.size(), 1u);
   ASSERT_EQ(Entries[0].Method, GetParam().Variant == TInflateVariant::ivDeflate64 ? 9u : 8u);
   const TBytes Packed = EntryData(Zip, Entries[0]);
@@ -90,28 +82,30 @@ TEST_P(FixtureArchiveTest, EveryDeflatedEntryMatches) {
   if (FixturesDir().empty() || !fs::exists(Dir / GetParam())) {
     GTEST_SKIP() << "the shared fixtures are not beside the project";
   }
-  const TBytes Zip = ReadWholeFile((Dir / GetParam()).string());
-  const TBytes ManifestBytes = ReadWholeFile((Dir / "manifest.json").string());
+  const TBytes Zip = ReadByteVector(Dir / GetParam());
+  const TBytes ManifestBytes = ReadByteVector(Dir / "manifest.json");
   const std::string Record =
       ManifestRecord(std::string(ManifestBytes.begin(), ManifestBytes.end()), GetParam());
   ASSERT_FALSE(Record.empty()) << "no manifest record";
   int Decoded = 0;
-  for (const TZipFileEntry& Entry : ListZipEntries(Zip)) {
+  for (const TZipListEntry& Entry : ListZipEntries(Zip)) {
     if ((Entry.Method != 8 && Entry.Method != 9) || (Entry.Flags & 1) != 0) continue;
     SCOPED_TRACE(Entry.Name);
     const TInflateVariant Variant =
         Entry.Method == 9 ? TInflateVariant::ivDeflate64 : TInflateVariant::ivDeflate;
     const TBytes Packed = EntryData(Zip, Entry);
     for (std::size_t Feed : {std::size_t{3}, std::size_t{0}}) {
-      const TInflateOutcome Outcome = InflateInPieces(Packed, Variant, -15, Feed, Feed, Entry.Size);
+      const TInflateOutcome Outcome =
+          InflateInPieces(Packed, Variant, -15, Feed, Feed, Entry.UnpackedSize);
       ASSERT_EQ(Outcome.Result, kInflateStreamEnd);
-      ASSERT_EQ(Outcome.Output.size(), Entry.Size);
-      EXPECT_EQ(Crc32Of(Outcome.Output), Entry.Crc);
+      ASSERT_EQ(Outcome.Output.size(), Entry.UnpackedSize);
+      EXPECT_EQ(Crc32Of(Outcome.Output), Entry.Crc32);
       EXPECT_EQ(Outcome.TotalIn, Packed.size());
       char Crc[16];
       std::snprintf(Crc, sizeof Crc, "%08x", Crc32Of(Outcome.Output));
       EXPECT_NE(Record.find("\"crc32\": \"" + std::string(Crc) + "\""), std::string::npos);
-      EXPECT_NE(Record.find("\"size\": " + std::to_string(Entry.Size) + ","), std::string::npos);
+      EXPECT_NE(Record.find("\"size\": " + std::to_string(Entry.UnpackedSize) + ","),
+                std::string::npos);
     }
     ++Decoded;
   }

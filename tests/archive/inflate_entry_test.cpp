@@ -3,15 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-
-#include "InflateZipFiles.h"
+#include "InflateTestSupport.h"
 #include "archive/base/ArcErrors.h"
 #include "archive/base/Stream32.h"
 #include "archive/base/ZipCommon.h"
 #include "archive/zip/InflateEntry.h"
+#include "support/ChildProgram.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
+#include "support/ZipListing.h"
 
 namespace ruvevid::test {
 namespace {
@@ -52,23 +52,13 @@ class TMemoryStream : public TStream32 {
   TBytes Data;
 };
 
-void WriteFile(const std::filesystem::path& Path, const TBytes& Bytes) {
-  std::ofstream Out(Path, std::ios::binary);
-  Out.write(reinterpret_cast<const char*>(Bytes.data()),
-            static_cast<std::streamsize>(Bytes.size()));
-}
-
-bool Run(const std::string& Command) {
-  return std::system((Command + " > /dev/null 2>&1").c_str()) == 0;
-}
-
 // One entry of an archive made at test time, and the component set up for it as the entry driver
 // leaves it before the method dispatch.
 struct TEntryFixture {
   TempDir Dir;
   TBytes Data;
   TBytes Zip;
-  TZipFileEntry Entry;
+  TZipListEntry Entry;
   std::filesystem::path ZipPath;
   TEntryUnZip Arc;
   std::vector<int> Errors;
@@ -77,12 +67,12 @@ struct TEntryFixture {
   // Command makes out.zip from data.bin in Dir.
   bool Make(TBytes Plain, const std::string& Command) {
     Data = std::move(Plain);
-    WriteFile(Dir / "data.bin", Data);
-    WriteFile(Dir / "tail.txt", TBytes(300, 'T'));
-    if (!Run("cd '" + Dir.path().string() + "' && " + Command)) return false;
+    WriteBytes(Dir / "data.bin", Data);
+    WriteBytes(Dir / "tail.txt", TBytes(300, 'T'));
+    if (!RunShellIn(Dir.path(), Command)) return false;
     ZipPath = Dir / "out.zip";
-    Zip = ReadWholeFile(ZipPath.string());
-    for (const TZipFileEntry& Found : ListZipEntries(Zip)) {
+    Zip = ReadByteVector(ZipPath);
+    for (const TZipListEntry& Found : ListZipEntries(Zip)) {
       if (Found.Name == "data.bin") Entry = Found;
     }
     return Entry.Name == "data.bin";
@@ -96,7 +86,7 @@ struct TEntryFixture {
     std::copy_n(Zip.begin() + static_cast<std::ptrdiff_t>(LocalAt), 30,
                 State.Headers.Local.Bytes.begin());
     State.Headers.Central.Bytes.fill(0);
-    State.Headers.Central.SetUnpackedSize(Entry.Size);
+    State.Headers.Central.SetUnpackedSize(Entry.UnpackedSize);
     State.Headers.Central.SetPackedSize(Entry.PackedSize);
     State.Headers.Central.Bytes[8] = static_cast<std::uint8_t>(Entry.Flags);
     State.HeaderState = Local ? THeaderTypeState{THeaderType::htLocal}
@@ -105,10 +95,10 @@ struct TEntryFixture {
     TRunState& RunState = Arc.Run();
     RunState.OutputName = "data.bin";
     RunState.EntryInfo = {static_cast<std::uint16_t>(Entry.Flags), Entry.Method, Entry.PackedSize,
-                          Entry.Size};
-    RunState.TotalUnpackedSize = Entry.Size;
-    RunState.BytesRemaining = Entry.Size;
-    RunState.OutputBytesExpected = Entry.Size;
+                          Entry.UnpackedSize};
+    RunState.TotalUnpackedSize = Entry.UnpackedSize;
+    RunState.BytesRemaining = Entry.UnpackedSize;
+    RunState.OutputBytesExpected = Entry.UnpackedSize;
     RunState.PackedBytesLeft = Entry.PackedSize;
     RunState.Crc.Crc32 = Crc32Start;
     Arc.OnError = [this](TZipCommon*, const std::string&, const std::string&, const std::string&,
@@ -148,7 +138,7 @@ TEST_P(InflateEntryToolTest, DecodesTheEntryAndStopsAfterIt) {
   TMemoryStream Output;
   InflateEntry(Fixture.Arc, Archive, Output, -15, Fixture.Variant());
   EXPECT_TRUE(Output.Data == Fixture.Data);
-  EXPECT_EQ(Fixture.Crc(), Fixture.Entry.Crc);
+  EXPECT_EQ(Fixture.Crc(), Fixture.Entry.Crc32);
   EXPECT_EQ(Archive->Position(),
             static_cast<std::int64_t>(Fixture.Entry.DataOffset + Fixture.Entry.PackedSize));
   EXPECT_EQ(Fixture.Arc.Run().BytesRemaining, 0);
@@ -185,7 +175,7 @@ TEST(InflateEntryTest, EncryptedEntryDecodes) {
   TMemoryStream Output;
   InflateEntry(Fixture.Arc, Archive, Output, -15, TInflateVariant::ivDeflate);
   EXPECT_TRUE(Output.Data == Fixture.Data);
-  EXPECT_EQ(Fixture.Crc(), Fixture.Entry.Crc);
+  EXPECT_EQ(Fixture.Crc(), Fixture.Entry.Crc32);
   EXPECT_EQ(Archive->Position(),
             static_cast<std::int64_t>(Fixture.Entry.DataOffset + Fixture.Entry.PackedSize));
 }
@@ -213,13 +203,13 @@ TEST(InflateEntryTest, TruncatedDataEndsTheEntryShort) {
   const TBytes Cut(Fixture.Zip.begin(),
                    Fixture.Zip.begin() + static_cast<std::ptrdiff_t>(Fixture.Entry.DataOffset +
                                                                      Fixture.Entry.PackedSize / 2));
-  WriteFile(Fixture.Dir / "cut.zip", Cut);
+  WriteBytes(Fixture.Dir / "cut.zip", Cut);
   auto Archive = OpenAt(Fixture.Dir / "cut.zip", Fixture.Entry.DataOffset);
   TMemoryStream Output;
   EXPECT_NO_THROW(InflateEntry(Fixture.Arc, Archive, Output, -15, TInflateVariant::ivDeflate));
   EXPECT_LT(Output.Data.size(), Fixture.Data.size());
   EXPECT_TRUE(std::equal(Output.Data.begin(), Output.Data.end(), Fixture.Data.begin()));
-  EXPECT_NE(Fixture.Crc(), Fixture.Entry.Crc);
+  EXPECT_NE(Fixture.Crc(), Fixture.Entry.Crc32);
   EXPECT_EQ(Fixture.Arc.Run().BytesRemaining, 0);
   EXPECT_EQ(Fixture.Arc.Run().PackedBytesLeft, 0);
 }
@@ -231,7 +221,7 @@ TEST(InflateEntryTest, DataShorterThanTheHeaderSaysWritesOnlyWhatCame) {
     GTEST_SKIP() << "zip is not installed";
   }
   Fixture.Prepare(true);
-  Fixture.Arc.ZipState().Headers.Local.SetUnpackedSize(Fixture.Entry.Size + 40'000);
+  Fixture.Arc.ZipState().Headers.Local.SetUnpackedSize(Fixture.Entry.UnpackedSize + 40'000);
   auto Archive = OpenAt(Fixture.ZipPath, Fixture.Entry.DataOffset);
   TMemoryStream Output;
   InflateEntry(Fixture.Arc, Archive, Output, -15, TInflateVariant::ivDeflate);
@@ -281,10 +271,10 @@ TEST(InflateEntryTest, SplitDataContinuesOnTheNextVolume) {
   Fixture.Prepare(true);
   Fixture.Arc.ForceArcType(TArcType::atZipMV);
   const std::size_t Split = Fixture.Entry.DataOffset + Fixture.Entry.PackedSize / 3;
-  WriteFile(Fixture.Dir / "part1.bin",
-            TBytes(Fixture.Zip.begin(), Fixture.Zip.begin() + static_cast<std::ptrdiff_t>(Split)));
-  WriteFile(Fixture.Dir / "part2.bin",
-            TBytes(Fixture.Zip.begin() + static_cast<std::ptrdiff_t>(Split), Fixture.Zip.end()));
+  WriteBytes(Fixture.Dir / "part1.bin",
+             TBytes(Fixture.Zip.begin(), Fixture.Zip.begin() + static_cast<std::ptrdiff_t>(Split)));
+  WriteBytes(Fixture.Dir / "part2.bin",
+             TBytes(Fixture.Zip.begin() + static_cast<std::ptrdiff_t>(Split), Fixture.Zip.end()));
   auto Archive = OpenAt(Fixture.Dir / "part1.bin", Fixture.Entry.DataOffset);
   int Volumes = 0;
   TMemoryStream Output;
@@ -297,7 +287,7 @@ TEST(InflateEntryTest, SplitDataContinuesOnTheNextVolume) {
                });
   EXPECT_EQ(Volumes, 1);
   EXPECT_TRUE(Output.Data == Fixture.Data);
-  EXPECT_EQ(Fixture.Crc(), Fixture.Entry.Crc);
+  EXPECT_EQ(Fixture.Crc(), Fixture.Entry.Crc32);
   EXPECT_EQ(Archive->Position(),
             static_cast<std::int64_t>(Fixture.Entry.DataOffset + Fixture.Entry.PackedSize - Split));
 }
@@ -312,8 +302,8 @@ TEST(InflateEntryTest, MissingNextVolumeEndsTheEntry) {
   Fixture.Prepare(true);
   Fixture.Arc.ForceArcType(TArcType::atZipMV);
   const std::size_t Split = Fixture.Entry.DataOffset + Fixture.Entry.PackedSize / 2;
-  WriteFile(Fixture.Dir / "part1.bin",
-            TBytes(Fixture.Zip.begin(), Fixture.Zip.begin() + static_cast<std::ptrdiff_t>(Split)));
+  WriteBytes(Fixture.Dir / "part1.bin",
+             TBytes(Fixture.Zip.begin(), Fixture.Zip.begin() + static_cast<std::ptrdiff_t>(Split)));
   auto Archive = OpenAt(Fixture.Dir / "part1.bin", Fixture.Entry.DataOffset);
   TMemoryStream Output;
   InflateEntry(Fixture.Arc, Archive, Output, -15, TInflateVariant::ivDeflate);

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 #include "InflateTestSupport.h"
 #include "archive/base/DecompressStream.h"
 #include "archive/base/Stream32.h"
 #include "archive/codec/InflateBlockCache.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid::test {
@@ -59,24 +59,18 @@ TBytes DecodeFile(const std::filesystem::path& Path, std::size_t Expected,
   return Out;
 }
 
-void WriteFile(const std::filesystem::path& Path, const TBytes& Bytes) {
-  std::ofstream Out(Path, std::ios::binary);
-  Out.write(reinterpret_cast<const char*>(Bytes.data()),
-            static_cast<std::streamsize>(Bytes.size()));
-}
-
 TEST(InflateBlockCache, AStreamDecodedAfterAnotherStartsFromAClearWindow) {
   TempDir Dir;
   const TBytes Filler(60000, 'Q');
   const TBytes Shared(400, 'Q');
   TBytes Tail = Shared;
   Tail.insert(Tail.end(), {'e', 'n', 'd'});
-  WriteFile(Dir / "filler.bin", ZlibDeflate(Filler, 6, Z_DEFAULT_STRATEGY, -15));
+  WriteBytes(Dir / "filler.bin", ZlibDeflate(Filler, 6, Z_DEFAULT_STRATEGY, -15));
   // The tail's first matches reach into the dictionary: decoded without it, those bytes lie
   // before the stream's first byte and come out as zeros.
   const TBytes Packed = ZlibDeflate(Tail, 6, Z_DEFAULT_STRATEGY, -15, Shared);
   ASSERT_FALSE(Packed.empty());
-  WriteFile(Dir / "tail.bin", Packed);
+  WriteBytes(Dir / "tail.bin", Packed);
 
   TInflateBlockCache Cache;
   EXPECT_EQ(DecodeFile(Dir / "filler.bin", Filler.size(), Cache), Filler);

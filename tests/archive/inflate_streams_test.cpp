@@ -45,7 +45,7 @@ TBytes DynamicAb(const std::vector<unsigned>& LitLen, const std::vector<unsigned
   Lit.Put(Writer, 'a');
   Lit.Put(Writer, 'b');
   Lit.Put(Writer, 256);
-  return Writer.Finish();
+  return Writer.Bytes();
 }
 
 TBytes Text(const char* Value) {
@@ -65,7 +65,7 @@ TBytes FixedWithMatch(const TBytes& Literals, unsigned LengthSymbol, std::uint32
   PutFixedDist(Writer, DistSymbol);
   Writer.Bits(DistExtra, DistExtraBits);
   PutFixedLitLen(Writer, 256);
-  return Writer.Finish();
+  return Writer.Bytes();
 }
 
 TBytes Repeat(const TBytes& Pattern, std::size_t Size) {
@@ -82,7 +82,7 @@ const std::vector<TStreamCase>& Cases() {
          TBitWriter W;
          W.Bits(1, 1);
          W.Bits(3, 2);
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateDataError, nullptr},
       {"StoredLengthMismatch", kDeflate, -15,
@@ -93,7 +93,7 @@ const std::vector<TStreamCase>& Cases() {
          W.AlignToByte();
          W.Bits(5, 16);
          W.Bits(0xFFFF ^ 6, 16);
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateDataError, nullptr},
       {"StoredBlocks", kDeflate, -15,
@@ -110,7 +110,7 @@ const std::vector<TStreamCase>& Cases() {
          W.Bits(3, 16);
          W.Bits(0xFFFF ^ 3, 16);
          for (char C : std::string("xyz")) W.Byte(static_cast<std::uint8_t>(C));
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateStreamEnd, [] { return Text("xyz"); }},
       {"Hlit30InDeflate", kDeflate, -15,
@@ -138,7 +138,7 @@ const std::vector<TStreamCase>& Cases() {
          W.Bits(0, 5);
          W.Bits(15, 4);
          for (unsigned I = 0; I < 19; ++I) W.Bits(kCodeLengthOrder[I] == 8 ? 2 : 0, 3);
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateDataError, nullptr},
       {"CodeLengthCodeOversubscribed", kDeflate, -15,
@@ -150,7 +150,7 @@ const std::vector<TStreamCase>& Cases() {
          W.Bits(0, 5);
          W.Bits(15, 4);
          for (unsigned I = 0; I < 19; ++I) W.Bits(I < 3 ? 1 : 0, 3);
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateDataError, nullptr},
       {"CodeLengthCodeEmpty", kDeflate, -15,
@@ -162,7 +162,7 @@ const std::vector<TStreamCase>& Cases() {
          W.Bits(0, 5);
          W.Bits(15, 4);
          W.Bits(0, 19 * 3);
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateDataError, nullptr},
       {"RepeatBeforeAnyLength", kDeflate, -15,
@@ -177,7 +177,7 @@ const std::vector<TStreamCase>& Cases() {
          for (unsigned I = 0; I < 19; ++I) W.Bits(CodeLen.Lengths[kCodeLengthOrder[I]], 3);
          CodeLen.Put(W, 16);
          W.Bits(0, 2);
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateDataError, nullptr},
       {"RepeatPastTheLastLength", kDeflate, -15,
@@ -194,7 +194,7 @@ const std::vector<TStreamCase>& Cases() {
            CodeLen.Put(W, 18);
            W.Bits(127, 7);
          }
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateDataError, nullptr},
       {"LitLenCodeIncomplete", kDeflate, -15,
@@ -244,7 +244,7 @@ const std::vector<TStreamCase>& Cases() {
          W.Bits(1, 2);
          PutFixedLitLen(W, 'q');
          PutFixedLitLen(W, 286);
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateDataError, nullptr},
       {"FixedLitLen287InDeflate64", kDeflate64, -15,
@@ -253,7 +253,7 @@ const std::vector<TStreamCase>& Cases() {
          W.Bits(1, 1);
          W.Bits(1, 2);
          PutFixedLitLen(W, 287);
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateDataError, nullptr},
       {"FixedDist30InDeflate", kDeflate, -15,
@@ -291,7 +291,7 @@ const std::vector<TStreamCase>& Cases() {
          PutFixedDist(W, 30);
          W.Bits(5, 14);
          PutFixedLitLen(W, 256);
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateStreamEnd,
        [] {
@@ -321,7 +321,7 @@ const std::vector<TStreamCase>& Cases() {
          PutFixedDist(W, 31);
          W.Bits(16383, 14);
          PutFixedLitLen(W, 256);
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateStreamEnd,
        [] {
@@ -342,7 +342,7 @@ const std::vector<TStreamCase>& Cases() {
          W.Bits(0, 8);
          for (int I = 0; I < 40; ++I) PutFixedLitLen(W, 'z');  // keeps the fast path running
          PutFixedLitLen(W, 256);
-         return W.Finish();
+         return W.Bytes();
        },
        kInflateDataError, nullptr},
       {"TruncatedStream", kDeflate, -15,
@@ -423,7 +423,7 @@ TEST(InflateStickyTest, BadStaysBad) {
   TBitWriter W;
   W.Bits(1, 1);
   W.Bits(3, 2);
-  const TBytes Input = W.Finish();
+  const TBytes Input = W.Bytes();
   TInflateRecord Record;
   ASSERT_EQ(DecoderInit(Record, kDeflate, -15), kInflateOk);
   TBytes Out(16);

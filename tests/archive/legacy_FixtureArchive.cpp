@@ -2,67 +2,21 @@
 
 #include <array>
 #include <fstream>
-#include <iterator>
 #include <regex>
 #include <stdexcept>
 
+#include "support/FileSet.h"
+
 namespace ruvevid::test {
 
-namespace {
-
-std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  if (!In) throw std::runtime_error("cannot open " + Path.string());
-  return {std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>()};
-}
-
-std::uint32_t Le(const std::vector<std::uint8_t>& Bytes, std::size_t Offset, int Width) {
-  if (Offset + static_cast<std::size_t>(Width) > Bytes.size()) {
-    throw std::runtime_error("zip record beyond the end of the archive");
-  }
-  std::uint32_t Value = 0;
-  for (int I = Width - 1; I >= 0; --I) Value = (Value << 8) | Bytes[Offset + I];
-  return Value;
-}
-
-}  // namespace
-
 std::vector<TFixtureEntry> ReadFixtureArchive(const std::filesystem::path& Path) {
-  const std::vector<std::uint8_t> Zip = ReadWholeFile(Path);
-  constexpr std::uint32_t kEndSignature = 0x06054b50;
-  constexpr std::uint32_t kCentralSignature = 0x02014b50;
-  constexpr std::uint32_t kLocalSignature = 0x04034b50;
-  if (Zip.size() < 22) throw std::runtime_error("too short for a zip archive");
-  std::size_t End = Zip.size() - 22;
-  while (Le(Zip, End, 4) != kEndSignature) {
-    if (End == 0) throw std::runtime_error("no end record");
-    --End;
-  }
-  const std::uint32_t Count = Le(Zip, End + 10, 2);
-  std::size_t Central = Le(Zip, End + 16, 4);
+  const std::string Zip = ReadBytes(Path);
   std::vector<TFixtureEntry> Entries;
-  for (std::uint32_t I = 0; I < Count; ++I) {
-    if (Le(Zip, Central, 4) != kCentralSignature) throw std::runtime_error("bad central header");
+  for (const TZipListEntry& Listed : ListZipEntries(Zip)) {
     TFixtureEntry Entry;
-    Entry.Flags = static_cast<std::uint16_t>(Le(Zip, Central + 8, 2));
-    Entry.Method = static_cast<std::uint16_t>(Le(Zip, Central + 10, 2));
-    Entry.Crc32 = Le(Zip, Central + 16, 4);
-    const std::uint32_t PackedSize = Le(Zip, Central + 20, 4);
-    Entry.UnpackedSize = Le(Zip, Central + 24, 4);
-    const std::uint32_t NameLength = Le(Zip, Central + 28, 2);
-    const std::uint32_t ExtraLength = Le(Zip, Central + 30, 2);
-    const std::uint32_t CommentLength = Le(Zip, Central + 32, 2);
-    const std::size_t Local = Le(Zip, Central + 42, 4);
-    if (Central + 46 + NameLength > Zip.size()) throw std::runtime_error("name beyond the end");
-    Entry.Name.assign(Zip.begin() + static_cast<std::ptrdiff_t>(Central + 46),
-                      Zip.begin() + static_cast<std::ptrdiff_t>(Central + 46 + NameLength));
-    if (Le(Zip, Local, 4) != kLocalSignature) throw std::runtime_error("bad local header");
-    const std::size_t Data = Local + 30 + Le(Zip, Local + 26, 2) + Le(Zip, Local + 28, 2);
-    if (Data + PackedSize > Zip.size()) throw std::runtime_error("entry data beyond the end");
-    Entry.Compressed.assign(Zip.begin() + static_cast<std::ptrdiff_t>(Data),
-                            Zip.begin() + static_cast<std::ptrdiff_t>(Data + PackedSize));
+    static_cast<TZipListEntry&>(Entry) = Listed;
+    Entry.Compressed = EntryData(Zip, Listed);
     Entries.push_back(std::move(Entry));
-    Central += 46 + NameLength + ExtraLength + CommentLength;
   }
   return Entries;
 }

@@ -1,7 +1,6 @@
 #pragma once
-// Just enough of the zip format to take the legacy-method entries out of the shared fixture
-// archives (central directory, then each entry's local header), and the fixtures' manifest with
-// the expected size, CRC-32 and SHA-256 of every entry.
+// The entries of the shared fixture archives with their stored data, and the fixtures' manifest
+// with the expected size, CRC-32 and SHA-256 of every entry.
 
 #include <cstdint>
 #include <filesystem>
@@ -9,14 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "support/ZipListing.h"
+
 namespace ruvevid::test {
 
-struct TFixtureEntry {
-  std::string Name;
-  std::uint16_t Flags = 0;
-  std::uint16_t Method = 0;
-  std::uint32_t Crc32 = 0;
-  std::uint64_t UnpackedSize = 0;
+struct TFixtureEntry : TZipListEntry {
   std::vector<std::uint8_t> Compressed;  // the entry's data as stored (PackedSize bytes)
 };
 

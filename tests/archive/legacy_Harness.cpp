@@ -80,20 +80,4 @@ TLegacyRun RunLegacy(std::span<const std::uint8_t> Compressed, const TLegacyEntr
   return std::move(Bench.Run());
 }
 
-void TBitWriter::Put(std::uint32_t Value, int Bits) {
-  for (int I = 0; I < Bits; ++I) {
-    if (FBitCount % 8 == 0) FBytes.push_back(0);
-    if ((Value >> I) & 1) FBytes.back() |= static_cast<std::uint8_t>(1u << (FBitCount % 8));
-    ++FBitCount;
-  }
-}
-
-void TBitWriter::PutCodeMsbFirst(std::uint32_t Code, int Bits) {
-  for (int I = Bits - 1; I >= 0; --I) Put((Code >> I) & 1, 1);
-}
-
-std::vector<std::uint8_t> TBitWriter::Bytes() const {
-  return FBytes;
-}
-
 }  // namespace ruvevid::test

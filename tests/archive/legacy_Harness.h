@@ -10,6 +10,7 @@
 
 #include "archive/codec/LegacyDecoder.h"
 #include "archive/codec/LegacyIo.h"
+#include "support/BitWriter.h"
 
 namespace ruvevid::test {
 
@@ -70,21 +71,6 @@ class TLegacyBench {
   std::size_t FInputPosition = 0;
   TLegacyRunOptions FOptions;
   TLegacyRun FRun;
-};
-
-// Writes bit fields least significant bit first, as the legacy decoders read them.
-class TBitWriter {
- public:
-  void Put(std::uint32_t Value, int Bits);
-  // A Shannon-Fano code: its most significant bit goes first.
-  void PutCodeMsbFirst(std::uint32_t Code, int Bits);
-  // The bytes so far; the last one padded with zero bits.
-  std::vector<std::uint8_t> Bytes() const;
-  std::size_t BitCount() const { return FBitCount; }
-
- private:
-  std::vector<std::uint8_t> FBytes;
-  std::size_t FBitCount = 0;
 };
 
 }  // namespace ruvevid::test

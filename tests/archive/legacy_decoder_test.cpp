@@ -18,7 +18,7 @@ namespace {
 std::vector<std::uint8_t> SmallShrunkStream() {
   TBitWriter Bits;
   for (const int Code : std::initializer_list<int>{'a', 'b', 'c', 257, 258})
-    Bits.Put(static_cast<std::uint32_t>(Code), 9);
+    Bits.Bits(static_cast<std::uint32_t>(Code), 9);
   return Bits.Bytes();
 }
 
@@ -58,7 +58,7 @@ TEST(LegacyDecoderTest, AStackOverflowInACancelledRunEndsTheEntry) {
   // 257 ends up as its own parent (see the shrink tests); the OnError handler cancels.
   TBitWriter Bits;
   for (const int Code : std::initializer_list<int>{'a', 'b', 257, 256, 2, 'c', 257, 'd', 'e'}) {
-    Bits.Put(static_cast<std::uint32_t>(Code), 9);
+    Bits.Bits(static_cast<std::uint32_t>(Code), 9);
   }
   const std::vector<std::uint8_t> Stream = Bits.Bytes();
   TLegacyRunOptions Options;
@@ -71,10 +71,10 @@ TEST(LegacyDecoderTest, AStackOverflowInACancelledRunEndsTheEntry) {
 TEST(LegacyDecoderTest, RepeatedClearsThatChangeNothingEndQuickly) {
   // A hostile stream of nothing but clears after one literal.
   TBitWriter Bits;
-  Bits.Put('a', 9);
+  Bits.Bits('a', 9);
   for (int I = 0; I < 200000; ++I) {
-    Bits.Put(256, 9);
-    Bits.Put(2, 9);
+    Bits.Bits(256, 9);
+    Bits.Bits(2, 9);
   }
   const std::vector<std::uint8_t> Stream = Bits.Bytes();
   const TLegacyRun Run = RunLegacy(Stream, MakeEntry(1, 0, Stream.size(), 1));
@@ -87,9 +87,9 @@ TEST(LegacyDecoderTest, ClearsAfterEveryLiteralCostLittle) {
   // over all 8192 codes.
   TBitWriter Bits;
   for (int I = 0; I < 30000; ++I) {
-    Bits.Put('a' + I % 3, 9);
-    Bits.Put(256, 9);
-    Bits.Put(2, 9);
+    Bits.Bits('a' + I % 3, 9);
+    Bits.Bits(256, 9);
+    Bits.Bits(2, 9);
   }
   const std::vector<std::uint8_t> Stream = Bits.Bytes();
   const TLegacyRun Run = RunLegacy(Stream, MakeEntry(1, 0, Stream.size(), 30000));

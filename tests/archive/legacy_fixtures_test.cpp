@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "InflateTestSupport.h"
 #include "legacy_FixtureArchive.h"
 #include "legacy_Harness.h"
 #include "support/TestPaths.h"
@@ -43,10 +44,6 @@ const TLegacyFixture kFixtures[] = {
 std::filesystem::path FixtureFolder() {
   const std::filesystem::path Root = FixturesDir();
   return Root.empty() ? Root : Root / "zip";
-}
-
-std::uint32_t Crc32Of(const std::vector<std::uint8_t>& Data) {
-  return static_cast<std::uint32_t>(crc32(0, Data.data(), static_cast<uInt>(Data.size())));
 }
 
 std::vector<TFixtureEntry> LegacyEntries(const char* File) {

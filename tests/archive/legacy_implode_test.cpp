@@ -26,11 +26,11 @@ class TImplodeStream {
     Description(4, 0xF5);                     // (distances)
   }
   TImplodeStream& Literal(std::uint8_t Byte) {
-    FBits.Put(1, 1);
+    FBits.Bits(1, 1);
     if (ThreeTrees()) {
-      FBits.PutCodeMsbFirst(255u - Byte, 8);
+      FBits.Code(255u - Byte, 8);
     } else {
-      FBits.Put(Byte, 8);
+      FBits.Bits(Byte, 8);
     }
     return *this;
   }
@@ -42,15 +42,15 @@ class TImplodeStream {
   TImplodeStream& Match(int Distance, int Length) {
     const int LowBits = (FFlags & k8KDictionary) != 0 ? 7 : 6;
     const int D = Distance - 1;
-    FBits.Put(0, 1);
-    FBits.Put(static_cast<std::uint32_t>(D & ((1 << LowBits) - 1)), LowBits);
-    FBits.PutCodeMsbFirst(static_cast<std::uint32_t>(63 - (D >> LowBits)), 6);
+    FBits.Bits(0, 1);
+    FBits.Bits(static_cast<std::uint32_t>(D & ((1 << LowBits) - 1)), LowBits);
+    FBits.Code(static_cast<std::uint32_t>(63 - (D >> LowBits)), 6);
     const int L = Length - MinMatch();
     if (L >= 63) {
-      FBits.PutCodeMsbFirst(0, 6);  // symbol 63
-      FBits.Put(static_cast<std::uint32_t>(L - 63), 8);
+      FBits.Code(0, 6);  // symbol 63
+      FBits.Bits(static_cast<std::uint32_t>(L - 63), 8);
     } else {
-      FBits.PutCodeMsbFirst(static_cast<std::uint32_t>(63 - L), 6);
+      FBits.Code(static_cast<std::uint32_t>(63 - L), 6);
     }
     return *this;
   }
@@ -60,8 +60,8 @@ class TImplodeStream {
  private:
   bool ThreeTrees() const { return (FFlags & kThreeTrees) != 0; }
   void Description(int Count, std::uint8_t Byte) {
-    FBits.Put(static_cast<std::uint32_t>(Count - 1), 8);
-    for (int I = 0; I < Count; ++I) FBits.Put(Byte, 8);
+    FBits.Bits(static_cast<std::uint32_t>(Count - 1), 8);
+    for (int I = 0; I < Count; ++I) FBits.Bits(Byte, 8);
   }
 
   std::uint16_t FFlags;
@@ -276,13 +276,13 @@ TEST(LegacyImplodeTest, AnEmptyChildMetWhileDecodingRaises25293) {
   // Length tree complete; the distance tree holds one code, "0": a distance walk on a 1 bit
   // finds nothing.
   TBitWriter Bits;
-  for (const std::uint8_t Byte : Concat({kUniform64, Description({0x00})})) Bits.Put(Byte, 8);
-  Bits.Put(1, 1);
-  Bits.Put('a', 8);  // a literal
-  Bits.Put(0, 1);    // a match
-  Bits.Put(0, 6);    // distance low bits
-  Bits.Put(1, 1);    // distance tree: the empty right child
-  Bits.Put(0, 16);
+  for (const std::uint8_t Byte : Concat({kUniform64, Description({0x00})})) Bits.Bits(Byte, 8);
+  Bits.Bits(1, 1);
+  Bits.Bits('a', 8);  // a literal
+  Bits.Bits(0, 1);    // a match
+  Bits.Bits(0, 6);    // distance low bits
+  Bits.Bits(1, 1);    // distance tree: the empty right child
+  Bits.Bits(0, 16);
   const std::vector<std::uint8_t> Stream = Bits.Bytes();
   const TLegacyRun Run = Explode(0, Stream, 50);
   EXPECT_EQ(Run.Raised, (std::vector<int>{kLegacyAmbiguousTree}));
@@ -293,11 +293,11 @@ TEST(LegacyImplodeTest, AnEmptyChildInACancelledRunEndsTheEntry) {
   // The OnError handler cancels, so RaiseError returns: the walk must not try the same empty
   // child again (the input has ended, every further bit would read as 0).
   TBitWriter Bits;
-  for (const std::uint8_t Byte : Concat({kUniform64, Description({0x00})})) Bits.Put(Byte, 8);
+  for (const std::uint8_t Byte : Concat({kUniform64, Description({0x00})})) Bits.Bits(Byte, 8);
   for (int I = 0; I < 200; ++I) {
-    Bits.Put(0, 1);
-    Bits.Put(0, 6);
-    Bits.Put(1, 1);
+    Bits.Bits(0, 1);
+    Bits.Bits(0, 6);
+    Bits.Bits(1, 1);
   }
   const std::vector<std::uint8_t> Stream = Bits.Bytes();
   TLegacyRunOptions Options;

@@ -109,8 +109,8 @@ TEST(LegacyInputTest, ACancelledRunReadsNothing) {
 TEST(LegacyInputTest, ACancelDuringAProgressReportStopsTheInputAtTheNextByte) {
   // Stored-like reduce stream: every follower set empty, then plain bytes; 40000 of them.
   TBitWriter Bits;
-  for (int Value = 0; Value < 256; ++Value) Bits.Put(0, 6);
-  for (int I = 0; I < 40000; ++I) Bits.Put(static_cast<std::uint32_t>(I % 97), 8);
+  for (int Value = 0; Value < 256; ++Value) Bits.Bits(0, 6);
+  for (int I = 0; I < 40000; ++I) Bits.Bits(static_cast<std::uint32_t>(I % 97), 8);
   const std::vector<std::uint8_t> Stream = Bits.Bytes();
   TLegacyRunOptions Options;
   Options.CancelAfterFlushes = 1;

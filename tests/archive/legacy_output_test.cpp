@@ -15,8 +15,8 @@ namespace {
 // Stored-like reduce stream (every follower set empty, then plain bytes).
 std::vector<std::uint8_t> PlainReduceStream(int Count) {
   TBitWriter Bits;
-  for (int Value = 0; Value < 256; ++Value) Bits.Put(0, 6);
-  for (int I = 0; I < Count; ++I) Bits.Put(static_cast<std::uint32_t>(I % 97), 8);
+  for (int Value = 0; Value < 256; ++Value) Bits.Bits(0, 6);
+  for (int I = 0; I < Count; ++I) Bits.Bits(static_cast<std::uint32_t>(I % 97), 8);
   return Bits.Bytes();
 }
 

@@ -28,14 +28,14 @@ class TReduceStream {
       const std::vector<std::uint8_t>& Set = FSets[FLast];
       const auto Found = std::find(Set.begin(), Set.end(), Byte);
       if (Set.empty()) {
-        FBits.Put(static_cast<std::uint32_t>(Byte), 8);
+        FBits.Bits(static_cast<std::uint32_t>(Byte), 8);
       } else if (Found == Set.end()) {
-        FBits.Put(1, 1);
-        FBits.Put(static_cast<std::uint32_t>(Byte), 8);
+        FBits.Bits(1, 1);
+        FBits.Bits(static_cast<std::uint32_t>(Byte), 8);
       } else {
-        FBits.Put(0, 1);
-        FBits.Put(static_cast<std::uint32_t>(Found - Set.begin()),
-                  TReduceTables::IndexBits(static_cast<int>(Set.size())));
+        FBits.Bits(0, 1);
+        FBits.Bits(static_cast<std::uint32_t>(Found - Set.begin()),
+                   TReduceTables::IndexBits(static_cast<int>(Set.size())));
       }
       FLast = static_cast<std::uint8_t>(Byte);
     }
@@ -56,8 +56,8 @@ class TReduceStream {
     if (FSetsWritten) return;
     FSetsWritten = true;
     for (int Value = 255; Value >= 0; --Value) {
-      FBits.Put(static_cast<std::uint32_t>(FSets[Value].size()), 6);
-      for (const std::uint8_t Byte : FSets[Value]) FBits.Put(Byte, 8);
+      FBits.Bits(static_cast<std::uint32_t>(FSets[Value].size()), 6);
+      for (const std::uint8_t Byte : FSets[Value]) FBits.Bits(Byte, 8);
     }
   }
 
@@ -180,8 +180,8 @@ INSTANTIATE_TEST_SUITE_P(Factors, LegacyReduceTest, ::testing::Values(1, 2, 3, 4
 
 TEST(LegacyReduceTest, AFollowerCountAbove32IsABadBlock) {
   TBitWriter Bits;
-  Bits.Put(33, 6);  // the set of 255
-  for (int I = 0; I < 40; ++I) Bits.Put('z', 8);
+  Bits.Bits(33, 6);  // the set of 255
+  for (int I = 0; I < 40; ++I) Bits.Bits('z', 8);
   const TLegacyRun Run = Unreduce(1, Bits.Bytes(), 10);
   EXPECT_EQ(Run.Raised, (std::vector<int>{kLegacyBadBlock}));
   EXPECT_TRUE(Run.Output.empty());
@@ -195,8 +195,8 @@ TEST(LegacyReduceTest, AFollowerIndexBeyondTheSetIsABadBlock) {
   std::vector<std::uint8_t> Bytes = Stream.Bytes();
   ASSERT_EQ(Bytes.size(), 192u + 3u);  // the sets end on a byte boundary
   TBitWriter Tail;
-  Tail.Put(0, 1);
-  Tail.Put(3, 2);
+  Tail.Bits(0, 1);
+  Tail.Bits(3, 2);
   Bytes.push_back(Tail.Bytes()[0]);
   const TLegacyRun Run = Unreduce(2, Bytes, 10);
   EXPECT_EQ(Run.Raised, (std::vector<int>{kLegacyBadBlock}));

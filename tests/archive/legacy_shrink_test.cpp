@@ -16,7 +16,7 @@ namespace {
 class TShrinkStream {
  public:
   TShrinkStream& Code(int Value) {
-    FBits.Put(static_cast<std::uint32_t>(Value), FCodeSize);
+    FBits.Bits(static_cast<std::uint32_t>(Value), FCodeSize);
     return *this;
   }
   TShrinkStream& Text(const std::string& Literals) {

@@ -14,6 +14,7 @@
 #include "archive/base/OutputFiles.h"
 #include "archive/zip/UnZip.h"
 #include "platform/OutputFile.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 #include "zipfmt_Support.h"
 
@@ -50,11 +51,6 @@ class OutputFiles : public ::testing::Test {
     return true;
   }
 
-  static std::string Read(const fs::path& Path) {
-    const auto Bytes = zt::ReadFileBytes(Path);
-    return std::string(Bytes.begin(), Bytes.end());
-  }
-
   test::TempDir FDir;
   std::string FOut;
   TUnZip UnZip;
@@ -66,7 +62,7 @@ TEST_F(OutputFiles, ExtractDirIsNormalisedAndFilledFromTheArchive) {
   EXPECT_EQ(UnZip.ExtractDir(), "/opt/app/");
   UnZip.SetExtractDir("");
   EXPECT_EQ(UnZip.ExtractDir(), "");
-  zt::WriteFileBytes(FDir / "a.zip", zt::ToBytes(std::string(30, 'x')));
+  test::WriteBytes(FDir / "a.zip", zt::ToBytes(std::string(30, 'x')));
   UnZip.SetArchiveFile((FDir / "a.zip").string());
   UnZip.SetOutputName("d/e.txt");
   EXPECT_EQ(UnZip.ExtractDir(), FDir.path().string() + "/");
@@ -81,7 +77,7 @@ TEST_F(OutputFiles, StoredDirectoriesAreCreatedAndTheFileDatedAndMarked) {
       (41u << 25) | (6u << 21) | (15u << 16) | (13u << 11) | (45u << 5) | 15u;
   ASSERT_TRUE(Extract("a/b/c.txt", "content", (0100640u << 16) | 0x20, Date));
   const fs::path File = FDir / "out" / "a" / "b" / "c.txt";
-  EXPECT_EQ(Read(File), "content");
+  EXPECT_EQ(test::ReadBytes(File), "content");
   struct stat Info {};
   ASSERT_EQ(::stat(File.c_str(), &Info), 0);
   EXPECT_EQ(Info.st_mode & 07777, 0640u);
@@ -97,7 +93,7 @@ TEST_F(OutputFiles, ReadOnlyAttributeThenOverwriteFailsWithoutConfirmation) {
   ASSERT_EQ(::stat(File.c_str(), &Info), 0);
   EXPECT_EQ(Info.st_mode & 0222, 0u);
   EXPECT_FALSE(Extract("ro.txt", "second"));
-  EXPECT_EQ(Read(File), "first");
+  EXPECT_EQ(test::ReadBytes(File), "first");
   ASSERT_EQ(Errors.size(), 1u);
   EXPECT_EQ(Errors[0].substr(0, 5), "25235");
 }
@@ -109,7 +105,7 @@ TEST_F(OutputFiles, ReadOnlyExistingFileIsClearedWithConfirmation) {
     Mode = TOverwriteMode::omOverwrite;
   };
   ASSERT_TRUE(Extract("ro.txt", "second"));
-  EXPECT_EQ(Read(FDir / "out" / "ro.txt"), "second");
+  EXPECT_EQ(test::ReadBytes(FDir / "out" / "ro.txt"), "second");
 }
 
 TEST_F(OutputFiles, ArchiveOnlyAttributeLeavesTheModeAlone) {
@@ -195,7 +191,7 @@ TEST_F(OutputFiles, MissingOnFileExistsSkipsTheExistingFile) {
   ASSERT_TRUE(Extract("a.txt", "old"));
   UnZip.ConfirmOverwrites = true;
   EXPECT_FALSE(Extract("a.txt", "new"));
-  EXPECT_EQ(Read(FDir / "out" / "a.txt"), "old");
+  EXPECT_EQ(test::ReadBytes(FDir / "out" / "a.txt"), "old");
   ASSERT_EQ(Errors.size(), 1u);
   EXPECT_EQ(Errors[0], "25270 " + FOut + "a.txt OnFileExists");
   EXPECT_TRUE(Extract("b.txt", "fresh"));  // a file that does not exist needs no handler
@@ -214,9 +210,9 @@ TEST_F(OutputFiles, OnFileExistsIsAskedAgainForAnotherExistingName) {
   };
   ASSERT_TRUE(Extract("a.txt", "new"));
   EXPECT_EQ(Asked, (std::vector<std::string>{FOut + "a.txt", FOut + "b.txt"}));
-  EXPECT_EQ(Read(FDir / "out" / "c.txt"), "new");
-  EXPECT_EQ(Read(FDir / "out" / "a.txt"), "A");
-  EXPECT_EQ(Read(FDir / "out" / "b.txt"), "B");
+  EXPECT_EQ(test::ReadBytes(FDir / "out" / "c.txt"), "new");
+  EXPECT_EQ(test::ReadBytes(FDir / "out" / "a.txt"), "A");
+  EXPECT_EQ(test::ReadBytes(FDir / "out" / "b.txt"), "B");
 }
 
 TEST_F(OutputFiles, OnFileExistsSameNameOverwritesAndSkipSkips) {
@@ -229,10 +225,10 @@ TEST_F(OutputFiles, OnFileExistsSameNameOverwritesAndSkipSkips) {
     Mode = Answer;
   };
   ASSERT_TRUE(Extract("a.txt", "again"));
-  EXPECT_EQ(Read(FDir / "out" / "a.txt"), "again");
+  EXPECT_EQ(test::ReadBytes(FDir / "out" / "a.txt"), "again");
   Answer = TOverwriteMode::omSkip;
   EXPECT_FALSE(Extract("a.txt", "skipped"));
-  EXPECT_EQ(Read(FDir / "out" / "a.txt"), "again");
+  EXPECT_EQ(test::ReadBytes(FDir / "out" / "a.txt"), "again");
   EXPECT_EQ(Asked, 2);
   // The mode is reset for every entry while confirmations are on.
   UnZip.SetOutputName("new.txt");
@@ -241,7 +237,7 @@ TEST_F(OutputFiles, OnFileExistsSameNameOverwritesAndSkipSkips) {
 
 TEST_F(OutputFiles, ReadOnlyDirectoryInTheWayIsAWriteError) {
   fs::create_directories(FDir / "out" / "d.txt");
-  zt::WriteTextFile(FDir / "out" / "e.txt", "e");
+  test::WriteBytes(FDir / "out" / "e.txt", "e");
   ::chmod((FDir / "out" / "d.txt").c_str(), 0555);
   UnZip.ConfirmOverwrites = true;
   UnZip.OnFileExists = [this](TZipCommon*, const std::string&, std::string& NewName,
@@ -282,7 +278,7 @@ TEST_F(OutputFiles, RefusedEntryIsReportedAndTheNextOneGoesOn) {
   EXPECT_EQ(Errors[0], "25235 " + FOut + "../escape.txt ");
   EXPECT_FALSE(fs::exists(FDir / "escape.txt"));
   EXPECT_TRUE(Extract("good.txt", "good"));
-  EXPECT_EQ(Read(FDir / "out" / "good.txt"), "good");
+  EXPECT_EQ(test::ReadBytes(FDir / "out" / "good.txt"), "good");
   EXPECT_TRUE(IsOutputRefused(UnZip, FOut + "../escape.txt", "../escape.txt"));
   EXPECT_FALSE(IsOutputRefused(UnZip, FOut + "good.txt", "good.txt"));
 }
@@ -293,7 +289,7 @@ TEST_F(OutputFiles, ApplicationMayRenameARefusedEntryToASafeName) {
     NewName = FOut + "safe.txt";
   };
   EXPECT_TRUE(Extract("../escape.txt", "data"));
-  EXPECT_EQ(Read(FDir / "out" / "safe.txt"), "data");
+  EXPECT_EQ(test::ReadBytes(FDir / "out" / "safe.txt"), "data");
 }
 
 TEST_F(OutputFiles, SymlinkedDirectoryOnTheWayIsRefused) {
@@ -306,12 +302,12 @@ TEST_F(OutputFiles, SymlinkedDirectoryOnTheWayIsRefused) {
 
 TEST_F(OutputFiles, SymlinkAtTheFileNameIsReplacedNotFollowed) {
   fs::create_directories(FDir / "out");
-  zt::WriteTextFile(FDir / "target.txt", "keep");
+  test::WriteBytes(FDir / "target.txt", "keep");
   fs::create_symlink(FDir / "target.txt", FDir / "out" / "f.txt");
   ASSERT_TRUE(Extract("f.txt", "new"));
-  EXPECT_EQ(Read(FDir / "target.txt"), "keep");
+  EXPECT_EQ(test::ReadBytes(FDir / "target.txt"), "keep");
   EXPECT_FALSE(fs::is_symlink(FDir / "out" / "f.txt"));
-  EXPECT_EQ(Read(FDir / "out" / "f.txt"), "new");
+  EXPECT_EQ(test::ReadBytes(FDir / "out" / "f.txt"), "new");
 }
 
 TEST_F(OutputFiles, EvilFixtureNamesStayInside) {
@@ -334,7 +330,7 @@ TEST_F(OutputFiles, ForceDirectoriesCreatesEveryLevel) {
   EXPECT_TRUE(UnZip.ForceDirectories((FDir / "x" / "y" / "z").string()));
   EXPECT_TRUE(fs::is_directory(FDir / "x" / "y" / "z"));
   EXPECT_TRUE(UnZip.ForceDirectories((FDir / "x").string()));
-  zt::WriteTextFile(FDir / "file", "f");
+  test::WriteBytes(FDir / "file", "f");
   EXPECT_FALSE(UnZip.ForceDirectories((FDir / "file" / "sub").string()));
 }
 

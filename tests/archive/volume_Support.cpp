@@ -1,23 +1,13 @@
 #include "archive/volume_Support.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+
+#include "support/ChildProgram.h"
+#include "support/FileSet.h"
 
 namespace ruvevid::volume_test {
 
 namespace {
-
-std::string Noise(std::size_t Size, std::uint32_t Seed) {
-  std::string Out(Size, '\0');
-  std::uint32_t X = Seed;
-  for (char& C : Out) {
-    X = X * 1664525u + 1013904223u;
-    C = static_cast<char>(X >> 24);
-  }
-  return Out;
-}
 
 std::string Words(std::size_t Count, std::uint32_t Seed) {
   static const char* const kWords[] = {"alpha", "beta",    "gamma", "delta", "label",
@@ -33,11 +23,6 @@ std::string Words(std::size_t Count, std::uint32_t Seed) {
   return Out;
 }
 
-void WriteFile(const fs::path& Path, const std::string& Bytes) {
-  std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
-  Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-}
-
 bool StartsWithPath(const std::string& Path, const std::string& Root) {
   if (Path.compare(0, Root.size(), Root) != 0) return false;
   return Path.size() == Root.size() || Path[Root.size()] == '/';
@@ -45,42 +30,29 @@ bool StartsWithPath(const std::string& Path, const std::string& Root) {
 
 }  // namespace
 
-bool HaveZip() {
-  return std::system("command -v zip >/dev/null 2>&1") == 0;
-}
-
-std::string ReadFile(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::ostringstream Out;
-  Out << In.rdbuf();
-  return Out.str();
-}
-
 TSetContents WriteSetFiles(const fs::path& Folder, TSetLayout Layout) {
   TSetContents Set;
   if (Layout == TSetLayout::slCrossing) {
-    Set.Files["a.bin"] = Noise(150000, 7);
+    Set.Files["a.bin"] = test::NoiseBytes(150000, 7);
     Set.Files["b.txt"] = Words(60000, 11);
-    Set.Files["c.bin"] = Noise(1000, 13);
+    Set.Files["c.bin"] = test::NoiseBytes(1000, 13);
   } else {
     // Part 1: the 4-byte split marker, a.bin's 35-byte header (no extra fields with -X) and its
     // data, 10 bytes short of 64 KB, where b.bin's header does not fit.
-    Set.Files["a.bin"] = Noise(65536 - 4 - 35 - 10, 17);
-    Set.Files["b.bin"] = Noise(100000, 19);
+    Set.Files["a.bin"] = test::NoiseBytes(65536 - 4 - 35 - 10, 17);
+    Set.Files["b.bin"] = test::NoiseBytes(100000, 19);
     Set.Files["c.txt"] = Words(100, 23);
     Set.ZipOptions = "-X";
   }
-  for (const auto& [Name, Bytes] : Set.Files) WriteFile(Folder / Name, Bytes);
+  for (const auto& [Name, Bytes] : Set.Files) test::WriteBytes(Folder / Name, Bytes);
   return Set;
 }
 
 std::vector<fs::path> MakeSplitSet(const fs::path& Folder, const std::string& Name,
                                    const TSetContents& Contents) {
-  std::string Command = "cd '" + Folder.string() + "' && zip -q -s 64k -n .bin " +
-                        Contents.ZipOptions + " '" + Name + "'";
+  std::string Command = "zip -q -s 64k -n .bin " + Contents.ZipOptions + " '" + Name + "'";
   for (const auto& File : Contents.Files) Command += " '" + File.first + "'";
-  Command += " >/dev/null 2>&1";
-  if (std::system(Command.c_str()) != 0) return {};
+  if (!test::RunShellIn(Folder, Command)) return {};
   std::vector<fs::path> Parts;
   const fs::path Last = Folder / Name;
   for (int k = 1;; ++k) {
@@ -94,7 +66,7 @@ std::vector<fs::path> MakeSplitSet(const fs::path& Folder, const std::string& Na
 }
 
 bool StartsWithLocalHeader(const fs::path& Part) {
-  return ReadFile(Part).compare(0, 4, "PK\x03\x04") == 0;
+  return test::ReadBytes(Part).compare(0, 4, "PK\x03\x04") == 0;
 }
 
 TFakeDrive& TFakeDrives::Add(const fs::path& Root) {

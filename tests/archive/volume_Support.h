@@ -17,9 +17,6 @@ namespace ruvevid::volume_test {
 
 namespace fs = std::filesystem;
 
-bool HaveZip();
-std::string ReadFile(const fs::path& Path);
-
 enum class TSetLayout {
   // A stored file and a deflated one that both cross part boundaries, and a small stored file at
   // the end.

@@ -8,6 +8,8 @@
 #include "archive/volume_Support.h"
 #include "archive/zip/DiskManager.h"
 #include "archive/zip/Volumes.h"
+#include "support/ChildProgram.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {
@@ -42,7 +44,7 @@ TEST(VolumeNameFor, ReplacesOnlyTheFileNamesExtension) {
 class SplitSetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveZip()) GTEST_SKIP() << "Info-ZIP zip is not installed";
+    if (!test::HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
     fs::create_directories(Source);
     Contents = WriteSetFiles(Source);
     Parts = MakeSplitSet(Source, "set.zip", Contents);
@@ -52,7 +54,7 @@ class SplitSetTest : public ::testing::Test {
   void ExpectAllExtracted() const { ExpectExtracted(Contents); }
   void ExpectExtracted(const TSetContents& Set) const {
     for (const auto& [Name, Bytes] : Set.Files) {
-      EXPECT_TRUE(ReadFile(Out.path() / Name) == Bytes) << Name << " differs";
+      EXPECT_TRUE(test::ReadBytes(Out.path() / Name) == Bytes) << Name << " differs";
     }
   }
 
@@ -234,7 +236,7 @@ TEST_F(SplitSetTest, TheElapsedTimeLeavesOutThePartPrompts) {
 // extracts there.
 TEST_F(SplitSetTest, ExtractsWhereTheDriveCannotBeTold) {
   const fs::path Table = Temp / "mountinfo";
-  std::ofstream(Table) << "22 1 0:21 / /no/such/mount rw - tmpfs tmpfs rw\n";
+  test::WriteBytes(Table, "22 1 0:21 / /no/such/mount rw - tmpfs tmpfs rw\n");
   TPosixDriveLayer Drives(Table.string());
   const auto Facts = Drives.QueryDrive(Parts.back().string());
   ASSERT_TRUE(Facts.has_value());

@@ -10,19 +10,20 @@
 #include <vector>
 
 #include "archive/zip/UnZip.h"
+#include "support/ChildProgram.h"
 #include "support/FileSet.h"
+#include "support/ZipListing.h"
 
 namespace ruvevid::walk_test {
 
 namespace fs = std::filesystem;
 
-// Runs a shell command in Folder (output discarded); true when it exited with 0.
-bool Shell(const fs::path& Folder, const std::string& Command);
-// Runs a Python 3 program in Folder; true when it exited with 0.
-inline bool Python(const fs::path& Folder, const std::string& Program) {
-  return test::RunPython(Folder, Program);
-}
-bool HaveProgram(const std::string& Name);
+using test::HaveProgram;
+using test::NoiseBytes;
+using test::ReadBytes;
+using test::RunPython;
+using test::RunShellIn;
+using test::WriteBytes;
 
 // Runs Command in Folder, which makes Archive with encrypted entries, again until none of the
 // Wrong passwords passes the check byte of any encrypted entry: zip salts every encryption header
@@ -30,10 +31,6 @@ bool HaveProgram(const std::string& Name);
 // fails or twenty archives were not enough.
 bool MakeEncryptedArchive(const fs::path& Folder, const std::string& Command,
                           const fs::path& Archive, const std::vector<std::string>& Wrong);
-
-std::string ReadText(const fs::path& Path);
-void WriteText(const fs::path& Path, const std::string& Text);
-using test::NoiseBytes;
 
 // Every file and folder below Folder, relative, '/'-separated, sorted; folders end in '/'.
 std::vector<std::string> ListTree(const fs::path& Folder);

@@ -3,9 +3,7 @@
 // runs the extractor on it and checks the exit status, the event lines and the files written.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -40,14 +38,9 @@ TEST_P(UnzipToolCases, BehaveAsOtherToolsDoOrFailClearly) {
   const std::string Line = "cd '" + Work.path().string() + "' && timeout 60 '" + Tool.string() +
                            "' '" + test::ArchiveRecipe(Case.Label).Archive + "' out " +
                            Case.Options + " 2>&1";
-  FILE* Pipe = ::popen(Line.c_str(), "r");
-  ASSERT_NE(Pipe, nullptr);
-  std::string Output;
-  char Buffer[4096];
-  for (std::size_t Got; (Got = std::fread(Buffer, 1, sizeof Buffer, Pipe)) > 0;)
-    Output.append(Buffer, Got);
-  const int Status = ::pclose(Pipe);
-  EXPECT_EQ(WIFEXITED(Status) ? WEXITSTATUS(Status) : -1, Case.Status) << Output;
+  const test::TCommandRun Run = test::RunCapturing(Line);
+  const std::string& Output = Run.Output;
+  EXPECT_EQ(Run.Status, Case.Status) << Output;
   for (const std::string& Expected : Case.Lines)
     EXPECT_NE(Output.find(Expected), std::string::npos) << Expected << "\n" << Output;
   for (const auto& [Name, Bytes] : Case.Files) {
@@ -55,8 +48,9 @@ TEST_P(UnzipToolCases, BehaveAsOtherToolsDoOrFailClearly) {
       EXPECT_TRUE(fs::is_directory(Work / "out" / Name)) << Name;
       continue;
     }
-    const std::string Wanted = Bytes.rfind('=', 0) == 0 ? ReadText(Work / Bytes.substr(1)) : Bytes;
-    EXPECT_TRUE(fs::exists(Work / "out" / Name) && ReadText(Work / "out" / Name) == Wanted) << Name;
+    const std::string Wanted = Bytes.rfind('=', 0) == 0 ? ReadBytes(Work / Bytes.substr(1)) : Bytes;
+    EXPECT_TRUE(fs::exists(Work / "out" / Name) && ReadBytes(Work / "out" / Name) == Wanted)
+        << Name;
   }
   for (const std::string& Name : Case.Absent) EXPECT_FALSE(fs::exists(Work / "out" / Name)) << Name;
   // No temporary file of a failed entry is left behind.

@@ -19,10 +19,10 @@ class WalkDamaged : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
-    WriteText(Work / "in/a.txt", "first file\n");
-    WriteText(Work / "in/b.txt", "second file\n");
-    WriteText(Work / "in/c.dat", "third file\n");
-    ASSERT_TRUE(Shell(Work / "in", "zip -q -0 -X ../a.zip a.txt b.txt c.dat"));
+    WriteBytes(Work / "in/a.txt", "first file\n");
+    WriteBytes(Work / "in/b.txt", "second file\n");
+    WriteBytes(Work / "in/c.dat", "third file\n");
+    ASSERT_TRUE(RunShellIn(Work / "in", "zip -q -0 -X ../a.zip a.txt b.txt c.dat"));
   }
   fs::path Archive() const { return Work / "a.zip"; }
   fs::path Out() const { return Work / "out"; }
@@ -56,7 +56,7 @@ TEST_F(WalkLocalHeaders, WithoutAHandlerTheLocalHeadersAreWalked) {
   TRecordedExtraction Run(Archive(), Out());
   EXPECT_EQ(Run.UnZip.ZipState().HeaderState, THeaderTypeState{THeaderType::htLocal});
   EXPECT_EQ(Run.Run(), 3);
-  EXPECT_EQ(ReadText(Out() / "b.txt"), "second file\n");
+  EXPECT_EQ(ReadBytes(Out() / "b.txt"), "second file\n");
   EXPECT_EQ(Run.Lines("end PASS").size(), 3U);
   EXPECT_TRUE(Run.Lines("error").empty());
 }
@@ -99,25 +99,26 @@ TEST_F(WalkDamaged, OnlyEntriesThatPassTheFileSpecAreListedAndCounted) {
 TEST(WalkTotals, AnEncryptedEntryCountsItsPackedSizeWithoutTheEncryptionHeader) {
   if (!HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
   TempDir Work;
-  WriteText(Work / "in/secret.bin", NoiseBytes(88, 3));
-  ASSERT_TRUE(Shell(Work / "in", "zip -q -0 -X -P pw ../a.zip secret.bin"));
+  WriteBytes(Work / "in/secret.bin", NoiseBytes(88, 3));
+  ASSERT_TRUE(RunShellIn(Work / "in", "zip -q -0 -X -P pw ../a.zip secret.bin"));
   TRecordedExtraction Run(Work / "a.zip", Work / "out");
   Run.UnZip.Passwords = {"pw"};
   EXPECT_EQ(Run.Run(), 1);
   EXPECT_EQ(Run.UnZip.Run().TotalPackedSize, 88) << "compressed size 100 less 12";
   EXPECT_EQ(Run.UnZip.Run().TotalUnpackedSize, 88);
-  EXPECT_EQ(ReadText(Work / "out/secret.bin"), NoiseBytes(88, 3));
+  EXPECT_EQ(ReadBytes(Work / "out/secret.bin"), NoiseBytes(88, 3));
 }
 
 TEST(WalkTotals, NewestEntryDateIsTheLatestDosDateOfTheListedEntries) {
   if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
   TempDir Work;
-  ASSERT_TRUE(Python(Work.path(),
-                     "import zipfile\n"
-                     "with zipfile.ZipFile('a.zip', 'w') as z:\n"
-                     "    z.writestr(zipfile.ZipInfo('old.txt', (1999, 12, 31, 23, 59, 58)), 'x')\n"
-                     "    z.writestr(zipfile.ZipInfo('new.txt', (2024, 2, 29, 12, 30, 0)), 'y')\n"
-                     "    z.writestr(zipfile.ZipInfo('mid.txt', (2010, 6, 15, 8, 0, 0)), 'z')\n"));
+  ASSERT_TRUE(
+      RunPython(Work.path(),
+                "import zipfile\n"
+                "with zipfile.ZipFile('a.zip', 'w') as z:\n"
+                "    z.writestr(zipfile.ZipInfo('old.txt', (1999, 12, 31, 23, 59, 58)), 'x')\n"
+                "    z.writestr(zipfile.ZipInfo('new.txt', (2024, 2, 29, 12, 30, 0)), 'y')\n"
+                "    z.writestr(zipfile.ZipInfo('mid.txt', (2010, 6, 15, 8, 0, 0)), 'z')\n"));
   TRecordedExtraction Run(Work / "a.zip", Work / "out");
   EXPECT_EQ(Run.Run(), 3);
   const std::uint32_t Date = (2024 - 1980) << 9 | 2 << 5 | 29;

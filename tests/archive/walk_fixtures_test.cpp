@@ -45,12 +45,12 @@ constexpr const char* kFlatten =
 
 std::map<std::string, TFixtureArchive> ReadFixtureList(const fs::path& Fixtures,
                                                        const fs::path& Work) {
-  WriteText(Work / "flatten.py", kFlatten);
+  WriteBytes(Work / "flatten.py", kFlatten);
   const std::string Command =
       "python3 flatten.py '" + (Fixtures / "manifest.json").string() + "' flat.tsv";
   std::map<std::string, TFixtureArchive> Archives;
-  if (!Shell(Work, Command)) return Archives;
-  std::istringstream Lines(ReadText(Work / "flat.tsv"));
+  if (!RunShellIn(Work, Command)) return Archives;
+  std::istringstream Lines(ReadBytes(Work / "flat.tsv"));
   std::string Line;
   while (std::getline(Lines, Line)) {
     std::vector<std::string> Field;
@@ -109,7 +109,7 @@ TEST(WalkFixtures, EveryCheckedEntryMatchesTheManifest) {
     Run.Run();
     for (const TExpectedEntry& Entry : Entries) {
       if (kNotExpected.count(File + "/" + Entry.Name) != 0) continue;
-      const std::string Bytes = ReadText(Out / Entry.Name);
+      const std::string Bytes = ReadBytes(Out / Entry.Name);
       EXPECT_EQ(test::Sha256Hex(std::vector<std::uint8_t>(Bytes.begin(), Bytes.end())),
                 Entry.Sha256)
           << Entry.Name;

@@ -23,12 +23,12 @@ TEST(WalkRun, TheArchivePercentageNeverFallsBack) {
   TempDir Work;
   std::string Text;
   for (int i = 0; i < 20000; ++i) Text += "line " + std::to_string(i) + "\n";
-  WriteText(Work / "in/1.bin", NoiseBytes(300000, 1));
-  WriteText(Work / "in/2.txt", Text);
-  WriteText(Work / "in/3.bin", NoiseBytes(200000, 3));
-  WriteText(Work / "in/4.txt", Text);
-  WriteText(Work / "in/5.txt", Text);
-  ASSERT_TRUE(Shell(Work / "in", "zip -q -n .bin ../a.zip 1.bin 2.txt 3.bin 4.txt 5.txt"));
+  WriteBytes(Work / "in/1.bin", NoiseBytes(300000, 1));
+  WriteBytes(Work / "in/2.txt", Text);
+  WriteBytes(Work / "in/3.bin", NoiseBytes(200000, 3));
+  WriteBytes(Work / "in/4.txt", Text);
+  WriteBytes(Work / "in/5.txt", Text);
+  ASSERT_TRUE(RunShellIn(Work / "in", "zip -q -n .bin ../a.zip 1.bin 2.txt 3.bin 4.txt 5.txt"));
   // The deflated 4.txt breaks off early; 5.txt is declined.
   PatchFile(Work / "a.zip", NthInFile(Work / "a.zip", kLocalSignature, 3) + 30 + 5 + 100,
             std::string(64, '\xFF'));
@@ -49,8 +49,8 @@ TEST(WalkRun, TheArchivePercentageNeverFallsBack) {
 TEST(WalkRun, AFileSpecThatSelectsNothingIsNoError) {
   if (!HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
   TempDir Work;
-  WriteText(Work / "in/a.txt", "a\n");
-  ASSERT_TRUE(Shell(Work / "in", "zip -q ../a.zip a.txt"));
+  WriteBytes(Work / "in/a.txt", "a\n");
+  ASSERT_TRUE(RunShellIn(Work / "in", "zip -q ../a.zip a.txt"));
   TRecordedExtraction Run(Work / "a.zip", Work / "out");
   Run.UnZip.FileSpec = {"*.none"};
   EXPECT_EQ(Run.Run(), 0);
@@ -61,8 +61,8 @@ TEST(WalkRun, AFileSpecThatSelectsNothingIsNoError) {
 TEST(WalkRun, ALinkBelowARelativeOutputFolderIsNeverWrittenThrough) {
   if (!HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
   TempDir Work;
-  WriteText(Work / "in/link/x.txt", "x\n");
-  ASSERT_TRUE(Shell(Work / "in", "zip -q -r ../a.zip link"));
+  WriteBytes(Work / "in/link/x.txt", "x\n");
+  ASSERT_TRUE(RunShellIn(Work / "in", "zip -q -r ../a.zip link"));
   fs::create_directories(Work / "out");
   fs::create_directories(Work / "elsewhere");
   fs::create_directory_symlink(Work / "elsewhere", Work / "out/link");
@@ -80,17 +80,17 @@ TEST(WalkRun, AFullDiskEndsTheEntryWithOneReport) {
   const fs::path Tool = test::FindBuiltProgram("ruvevid-unzip");
   if (Tool.empty() || !HaveProgram("zip") || !HaveProgram("unshare"))
     GTEST_SKIP() << "ruvevid-unzip, zip or unshare missing";
-  if (::geteuid() != 0 || !Shell("/", "unshare -m true")) GTEST_SKIP() << "no mount namespace";
+  if (::geteuid() != 0 || !RunShellIn("/", "unshare -m true")) GTEST_SKIP() << "no mount namespace";
   TempDir Work;
-  WriteText(Work / "in/a.bin", NoiseBytes(1 << 20, 4));
-  WriteText(Work / "in/b.bin", NoiseBytes(1 << 20, 5));
-  ASSERT_TRUE(Shell(Work / "in", "zip -q ../a.zip a.bin && zip -q -0 ../a.zip b.bin"));
+  WriteBytes(Work / "in/a.bin", NoiseBytes(1 << 20, 4));
+  WriteBytes(Work / "in/b.bin", NoiseBytes(1 << 20, 5));
+  ASSERT_TRUE(RunShellIn(Work / "in", "zip -q ../a.zip a.bin && zip -q -0 ../a.zip b.bin"));
   fs::create_directories(Work / "out");
-  WriteText(Work / "run.sh", "mount -t tmpfs -o size=256k tmpfs out && '" + Tool.string() +
-                                 "' a.zip out > log.txt\n");
-  if (!Shell(Work.path(), "unshare -m sh run.sh || test -s log.txt"))
+  WriteBytes(Work / "run.sh", "mount -t tmpfs -o size=256k tmpfs out && '" + Tool.string() +
+                                  "' a.zip out > log.txt\n");
+  if (!RunShellIn(Work.path(), "unshare -m sh run.sh || test -s log.txt"))
     GTEST_SKIP() << "no tmpfs could be mounted here";
-  const std::string Log = ReadText(Work / "log.txt");
+  const std::string Log = ReadBytes(Work / "log.txt");
   std::size_t Reports = 0;
   for (std::size_t At = Log.find("error 25160"); At != std::string::npos;
        At = Log.find("error 25160", At + 1))

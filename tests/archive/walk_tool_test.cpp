@@ -1,9 +1,7 @@
 // ruvevid-unzip as a child process: its event lines, its result line and its exit status.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
 #include "support/TestPaths.h"
@@ -14,22 +12,9 @@ namespace {
 
 using test::TempDir;
 
-struct TToolRun {
-  std::string Output;
-  int Status = -1;
-};
-
-TToolRun RunTool(const std::string& Arguments) {
-  TToolRun Run;
+test::TCommandRun RunTool(const std::string& Arguments) {
   const fs::path Tool = test::FindBuiltProgram("ruvevid-unzip");
-  FILE* Pipe = ::popen(("'" + Tool.string() + "' " + Arguments + " 2>/dev/null").c_str(), "r");
-  if (Pipe == nullptr) return Run;
-  char Buffer[4096];
-  for (std::size_t Got; (Got = std::fread(Buffer, 1, sizeof Buffer, Pipe)) > 0;)
-    Run.Output.append(Buffer, Got);
-  const int Status = ::pclose(Pipe);
-  Run.Status = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-  return Run;
+  return test::RunCapturing("'" + Tool.string() + "' " + Arguments + " 2>/dev/null");
 }
 
 class UnzipTool : public ::testing::Test {
@@ -38,16 +23,16 @@ class UnzipTool : public ::testing::Test {
     if (test::FindBuiltProgram("ruvevid-unzip").empty())
       GTEST_SKIP() << "ruvevid-unzip is not built in this build folder";
     if (!HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
-    WriteText(Work / "in/a.txt", "alpha\n");
-    WriteText(Work / "in/d/b.txt", "beta\n");
-    ASSERT_TRUE(Shell(Work / "in", "zip -q -0 -X ../a.zip a.txt d/ d/b.txt"));
+    WriteBytes(Work / "in/a.txt", "alpha\n");
+    WriteBytes(Work / "in/d/b.txt", "beta\n");
+    ASSERT_TRUE(RunShellIn(Work / "in", "zip -q -0 -X ../a.zip a.txt d/ d/b.txt"));
   }
   std::string Out() const { return (Work / "out").string(); }
   TempDir Work;
 };
 
 TEST_F(UnzipTool, PrintsOneLinePerEventAndExitsWithZeroWhenAllPassed) {
-  const TToolRun Run = RunTool("'" + (Work / "a.zip").string() + "' '" + Out() + "'");
+  const test::TCommandRun Run = RunTool("'" + (Work / "a.zip").string() + "' '" + Out() + "'");
   EXPECT_EQ(Run.Status, 0);
   EXPECT_EQ(Run.Output,
             "activate\n"
@@ -68,31 +53,31 @@ TEST_F(UnzipTool, PrintsOneLinePerEventAndExitsWithZeroWhenAllPassed) {
                 "/d/b.txt\n"
                 "deactivate\n"
                 "result 2\n");
-  EXPECT_EQ(ReadText(Work / "out/d/b.txt"), "beta\n");
+  EXPECT_EQ(ReadBytes(Work / "out/d/b.txt"), "beta\n");
 }
 
 TEST_F(UnzipTool, AFailedEntryGivesFailAndExitStatusOne) {
   PatchFile(Work / "a.zip", FindInFile(Work / "a.zip", "alpha"), "A");
-  const TToolRun Run = RunTool("'" + (Work / "a.zip").string() + "' '" + Out() + "'");
+  const test::TCommandRun Run = RunTool("'" + (Work / "a.zip").string() + "' '" + Out() + "'");
   EXPECT_EQ(Run.Status, 1);
   EXPECT_NE(Run.Output.find("end FAIL " + Out() + "/a.txt\n"), std::string::npos);
   EXPECT_NE(Run.Output.find("result 1\n"), std::string::npos) << "only kept entries count";
 }
 
 TEST_F(UnzipTool, ErrorsAreTabSeparatedAndThePasswordOptionIsUsed) {
-  WriteText(Work / "in/s.txt", "secret\n");
+  WriteBytes(Work / "in/s.txt", "secret\n");
   ASSERT_TRUE(MakeEncryptedArchive(Work / "in", "zip -q -0 -X -P right ../s.zip s.txt",
                                    Work / "s.zip", {"wrong"}));
   const std::string Archive = "'" + (Work / "s.zip").string() + "' '" + Out() + "'";
-  const TToolRun Wrong = RunTool(Archive + " -p wrong");
+  const test::TCommandRun Wrong = RunTool(Archive + " -p wrong");
   EXPECT_EQ(Wrong.Status, 1);
   EXPECT_NE(Wrong.Output.find("error 25270 " + Out() + "/s.txt\tOnGetPassword\t0\n"),
             std::string::npos)
       << Wrong.Output;
   EXPECT_NE(Wrong.Output.find("end FAIL s.txt\n"), std::string::npos) << Wrong.Output;
-  const TToolRun Right = RunTool(Archive + " -p right");
+  const test::TCommandRun Right = RunTool(Archive + " -p right");
   EXPECT_EQ(Right.Status, 0) << Right.Output;
-  EXPECT_EQ(ReadText(Work / "out/s.txt"), "secret\n");
+  EXPECT_EQ(ReadBytes(Work / "out/s.txt"), "secret\n");
 }
 
 // A split set read from its last part; a stored file crosses both part boundaries.
@@ -101,8 +86,8 @@ class UnzipToolSplitSet : public UnzipTool {
   void SetUp() override {
     UnzipTool::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    WriteText(Work / "big/a.bin", Bytes);
-    ASSERT_TRUE(Shell(Work / "big", "zip -q -s 64k -n .bin ../set.zip a.bin"));
+    WriteBytes(Work / "big/a.bin", Bytes);
+    ASSERT_TRUE(RunShellIn(Work / "big", "zip -q -s 64k -n .bin ../set.zip a.bin"));
     ASSERT_TRUE(fs::exists(Work / "set.z02")) << "zip -s made fewer parts than expected";
   }
   std::string Part(const char* Name) const { return (Work / Name).string(); }
@@ -111,18 +96,18 @@ class UnzipToolSplitSet : public UnzipTool {
 };
 
 TEST_F(UnzipToolSplitSet, TakesEveryProposedPart) {
-  const TToolRun Run = RunTool(Arguments());
+  const test::TCommandRun Run = RunTool(Arguments());
   EXPECT_EQ(Run.Status, 0) << Run.Output;
   EXPECT_EQ(Run.Output, "activate\nvolume 1 " + Part("set.z01") + "\nbegin 1 " + Out() +
                             "/a.bin\nvolume 2 " + Part("set.z02") + "\nvolume 3 " +
                             Part("set.zip") + "\nend PASS " + Out() +
                             "/a.bin\ndeactivate\nresult 1\n");
-  EXPECT_TRUE(ReadText(Work / "out/a.bin") == Bytes);
+  EXPECT_TRUE(ReadBytes(Work / "out/a.bin") == Bytes);
 }
 
 TEST_F(UnzipToolSplitSet, AMissingPartCancelsTheRun) {
   fs::remove(Work / "set.z02");
-  const TToolRun Run = RunTool(Arguments());
+  const test::TCommandRun Run = RunTool(Arguments());
   EXPECT_EQ(Run.Status, 1);
   EXPECT_NE(Run.Output.find("volume 2 " + Part("set.z02") + "\nerror 25443 " + Part("set.z02") +
                             "\t\t2\n"),

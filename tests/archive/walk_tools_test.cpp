@@ -20,12 +20,12 @@ const std::vector<std::string> kPayloadFiles = {"a.txt", "empty.txt", "sub/b.bin
                                                 "sub/deeper/c.txt"};
 
 void MakePayload(const fs::path& Folder) {
-  WriteText(Folder / "a.txt", "Ruvevid Label Maker\r\n");
-  WriteText(Folder / "empty.txt", "");
-  WriteText(Folder / "sub/b.bin", NoiseBytes(100000, 7));
+  WriteBytes(Folder / "a.txt", "Ruvevid Label Maker\r\n");
+  WriteBytes(Folder / "empty.txt", "");
+  WriteBytes(Folder / "sub/b.bin", NoiseBytes(100000, 7));
   std::string Text;
   for (int i = 0; i < 5000; ++i) Text += "label " + std::to_string(i * 37 % 1009) + "\n";
-  WriteText(Folder / "sub/deeper/c.txt", Text);
+  WriteBytes(Folder / "sub/deeper/c.txt", Text);
   fs::create_directories(Folder / "emptydir");
 }
 
@@ -76,8 +76,8 @@ class WalkToolArchives : public ::testing::TestWithParam<TMaker> {
     if (Maker.Deflated && !IsSupportedMethod(kMethodDeflated))
       GTEST_SKIP() << "deflated entries are not decoded by this build";
     MakePayload(Work.path() / "payload");
-    const bool Made = Maker.Python ? Python(Work.path() / "payload", Maker.Command)
-                                   : Shell(Work.path() / "payload", Maker.Command);
+    const bool Made = Maker.Python ? RunPython(Work.path() / "payload", Maker.Command)
+                                   : RunShellIn(Work.path() / "payload", Maker.Command);
     ASSERT_TRUE(Made) << Maker.Command;
   }
   TempDir Work;
@@ -87,7 +87,7 @@ TEST_P(WalkToolArchives, EveryFileComesOutWithAPassingEnd) {
   TRecordedExtraction Run(Work.path() / "a.zip", Work.path() / "out");
   EXPECT_EQ(Run.Run(), static_cast<std::int32_t>(kPayloadFiles.size()));
   for (const std::string& Name : kPayloadFiles) {
-    EXPECT_EQ(ReadText(Work.path() / "out" / Name), ReadText(Work.path() / "payload" / Name))
+    EXPECT_EQ(ReadBytes(Work.path() / "out" / Name), ReadBytes(Work.path() / "payload" / Name))
         << Name;
     EXPECT_EQ(Run.Lines("end PASS " + Name).size(), 1U) << Name;
   }

@@ -2,10 +2,6 @@
 
 #include <zlib.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-
 #include "archive/base/LittleEndian.h"
 #include "archive/base/ZipHeaderCipher.h"
 #include "archive/codec/ZipCipher.h"
@@ -158,33 +154,27 @@ TBytes BuildZip(const TZipSpec& Spec, std::vector<std::uint64_t>* Offsets) {
   return Out;
 }
 
-TBytes ReadFileBytes(const std::filesystem::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  return TBytes(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
-}
-
-void WriteFileBytes(const std::filesystem::path& Path, const TBytes& Bytes) {
-  std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
-  Out.write(reinterpret_cast<const char*>(Bytes.data()),
-            static_cast<std::streamsize>(Bytes.size()));
-}
-
-void WriteTextFile(const std::filesystem::path& Path, const std::string& Text) {
-  std::filesystem::create_directories(Path.parent_path());
-  WriteFileBytes(Path, ToBytes(Text));
+std::int64_t DirectoryOffset(const TZipSpec& Spec) {
+  TBytes Zip = BuildZip(Spec);
+  // The end record is the last record before the comment; an enciphered one is read deciphered.
+  const bool Wide = Spec.End == TEndKind::ekWide || Spec.End == TEndKind::ekWideEnciphered;
+  const std::size_t EndSize = Wide ? 26 : 22;
+  std::uint8_t* End = Zip.data() + Zip.size() - Spec.Comment.size() - EndSize;
+  if (Spec.End == TEndKind::ekEnciphered || Spec.End == TEndKind::ekWideEnciphered) {
+    TZipCipher Cipher;
+    DecodeZipHeader(End, EndSize, Cipher);
+  }
+  std::uint64_t Offset = Wide ? GetLE64(End + 16) : GetLE32(End + 16);
+  if (Spec.Zip64Records && Offset == 0xFFFFFFFFu) {
+    // The zip64 end record in front of the locator (20 bytes) holds the offset.
+    Offset = GetLE64(End - 20 - 56 + 48);
+  }
+  if (!Spec.AdjustOffsets) Offset += Spec.Prefix.size();
+  return static_cast<std::int64_t>(Offset);
 }
 
 TBytes ToBytes(const std::string& Text) {
   return TBytes(Text.begin(), Text.end());
-}
-
-bool RunShellIn(const std::filesystem::path& Folder, const std::string& Command) {
-  const std::string Line = "cd '" + Folder.string() + "' && " + Command + " >/dev/null 2>&1";
-  return std::system(Line.c_str()) == 0;
-}
-
-bool HaveProgram(const std::string& Name) {
-  return std::system(("command -v " + Name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 std::filesystem::path Fixture(const std::string& Name) {

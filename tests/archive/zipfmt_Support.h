@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for the zip format, detection and output-file tests: a builder of zip archives in memory
 // (with the variants no available tool writes: enciphered headers, the wide end record, the
-// size-extension extra field), file helpers and a runner for the real zip tools.
+// size-extension extra field) and the shared fixture archives.
 
 #include <cstdint>
 #include <filesystem>
@@ -37,15 +37,11 @@ struct TZipSpec {
 // The archive's bytes; Offsets (when given) receives each local header's offset in the file.
 TBytes BuildZip(const TZipSpec& Spec, std::vector<std::uint64_t>* Offsets = nullptr);
 
-TBytes ReadFileBytes(const std::filesystem::path& Path);
-void WriteFileBytes(const std::filesystem::path& Path, const TBytes& Bytes);
-void WriteTextFile(const std::filesystem::path& Path, const std::string& Text);
-TBytes ToBytes(const std::string& Text);
+// Where the central directory of the archive Spec makes starts in the file, as its end record
+// tells it: the offset recorded there, plus the prefix when the offsets do not count it.
+std::int64_t DirectoryOffset(const TZipSpec& Spec);
 
-// Runs a shell command in Folder, output discarded; true when it exited with 0.
-bool RunShellIn(const std::filesystem::path& Folder, const std::string& Command);
-// True when the program is on the PATH.
-bool HaveProgram(const std::string& Name);
+TBytes ToBytes(const std::string& Text);
 
 // A fixture archive from the shared fixtures folder, empty when the folder is absent.
 std::filesystem::path Fixture(const std::string& Name);

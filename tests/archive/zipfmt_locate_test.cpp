@@ -10,7 +10,8 @@
 #include "archive/base/Stream32.h"
 #include "archive/base/ZipDirectoryLocator.h"
 #include "archive/base/ZipHeaderCipher.h"
-#include "archive/zip/HeaderName.h"
+#include "support/ChildProgram.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 #include "zipfmt_Support.h"
 
@@ -57,20 +58,11 @@ TZipSpec TwoEntries() {
   return Spec;
 }
 
-// Where the builder put the central directory: after the local headers and their data.
-std::int64_t DirectoryOffset(const TZipSpec& Spec) {
-  std::int64_t Offset = static_cast<std::int64_t>(Spec.Prefix.size());
-  for (const auto& Entry : Spec.Entries)
-    Offset += 30 + static_cast<std::int64_t>(Entry.Name.size() + Entry.LocalExtra.size() +
-                                             Entry.Data.size());
-  return Offset;
-}
-
 TEST(ZipFmtLocate, PlainArchiveWithoutComment) {
   const TZipSpec Spec = TwoEntries();
   const auto Bytes = zt::BuildZip(Spec);
   const TLocated Found = Locate(Bytes);
-  EXPECT_EQ(Found.Result, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.Result, zt::DirectoryOffset(Spec));
   EXPECT_EQ(Found.State.HeaderState, kNormal) << ToString(Found.State.HeaderState);
   EXPECT_EQ(Found.State.OffsetAdjust, 0u);
   EXPECT_EQ(Found.State.CommentStart, static_cast<std::int64_t>(Bytes.size()));
@@ -86,7 +78,7 @@ TEST_P(ZipFmtLocateComment, EndRecordMustStartAfterWindowOffsetZero) {
   Spec.Comment = std::string(GetParam().first, 'c');
   const TLocated Found = Locate(zt::BuildZip(Spec));
   if (GetParam().second) {
-    EXPECT_EQ(Found.Result, DirectoryOffset(Spec));
+    EXPECT_EQ(Found.Result, zt::DirectoryOffset(Spec));
     EXPECT_EQ(Found.State.HeaderState, kNormal);
   } else {
     EXPECT_EQ(Found.Result, 0);
@@ -123,7 +115,7 @@ TEST(ZipFmtLocate, TheEndRecordWhoseCommentReachesTheEndIsTaken) {
   const auto Outer = static_cast<std::int64_t>(Bytes.size() - Spec.Comment.size()) - 22;
   const TLocated Found = Locate(Bytes);
   EXPECT_EQ(Found.State.CommentStart, Outer + 22);
-  EXPECT_EQ(Found.Result, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.Result, zt::DirectoryOffset(Spec));
   EXPECT_EQ(Found.State.HeaderState, (THeaderTypeState{htLocal, htCentral, htEnding}));
 
   Bytes.push_back('!');  // now no comment length reaches the end
@@ -135,12 +127,12 @@ TEST(ZipFmtLocate, Zip64RecordsInFrontOfTheEndRecord) {
   TZipSpec Spec = TwoEntries();
   Spec.Zip64Records = true;
   const TLocated Found = Locate(zt::BuildZip(Spec));
-  EXPECT_EQ(Found.Result, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.Result, zt::DirectoryOffset(Spec));
   EXPECT_EQ(Found.State.HeaderState,
             (THeaderTypeState{htLocal, htCentral, htEnding, htLocator, htEnding64}));
   EXPECT_EQ(Found.State.Headers.Locator.Signature(), kZip64LocatorSignature);
   EXPECT_EQ(Found.State.Headers.Ending64.CentralDirOffset(),
-            static_cast<std::uint64_t>(DirectoryOffset(Spec)));
+            static_cast<std::uint64_t>(zt::DirectoryOffset(Spec)));
   // The plain end record is loaded too: its disk numbers give the walk's pass count.
   EXPECT_EQ(Found.State.Headers.Ending.Signature(), kEndSignatureK);
 }
@@ -151,7 +143,7 @@ TEST(ZipFmtLocate, WideEndRecordGivesA64BitOffsetAndALongerFixedPart) {
   Spec.Comment = "wide";
   const auto Bytes = zt::BuildZip(Spec);
   const TLocated Found = Locate(Bytes);
-  EXPECT_EQ(Found.Result, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.Result, zt::DirectoryOffset(Spec));
   EXPECT_EQ(Found.State.HeaderState, kNormal);
   EXPECT_EQ(Found.State.CommentStart, static_cast<std::int64_t>(Bytes.size()) - 4);
   EXPECT_EQ(Found.State.Headers.Ending.Signature(), kWideEndSignature);
@@ -200,14 +192,17 @@ TEST(ZipFmtLocate, EncipheredArchiveListsTheSameNames) {
   Stream.ReadBuffer(Header.data(), 46);
   DecodeZipHeader(Header, NameCipher);
   EXPECT_EQ(Header.Bytes, State.Headers.Central.Bytes);
-  EXPECT_EQ(ReadHeaderName(Stream, Header.NameLength(), &NameCipher), "readme.txt");
+  std::string Name(Header.NameLength(), '\0');
+  Stream.ReadBuffer(Name.data(), static_cast<std::int32_t>(Name.size()));
+  DecodeZipName(reinterpret_cast<std::uint8_t*>(Name.data()), Name.size(), NameCipher);
+  EXPECT_EQ(Name, "readme.txt");
 }
 
 TEST(ZipFmtLocate, StubWithAdjustedOffsets) {
   TZipSpec Spec = TwoEntries();
   Spec.Prefix = "MZ" + std::string(998, '\x90');
   const TLocated Found = Locate(zt::BuildZip(Spec));
-  EXPECT_EQ(Found.Result, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.Result, zt::DirectoryOffset(Spec));
   EXPECT_EQ(Found.State.OffsetAdjust, 0u);
   EXPECT_EQ(Found.State.HeaderState, kNormal);
 }
@@ -217,7 +212,7 @@ TEST(ZipFmtLocate, StubWithoutAdjustmentSetsOffsetAdjust) {
   Spec.Prefix = "MZ" + std::string(998, '\x90');
   Spec.AdjustOffsets = false;
   const TLocated Found = Locate(zt::BuildZip(Spec));
-  EXPECT_EQ(Found.Result, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.Result, zt::DirectoryOffset(Spec));
   EXPECT_EQ(Found.State.OffsetAdjust, 1000u);
   // The first local header is found at its stored offset plus the adjustment.
   EXPECT_EQ(Found.State.HeaderState, kNormal) << ToString(Found.State.HeaderState);
@@ -234,7 +229,7 @@ TEST(ZipFmtLocate, Zip64WithAnUnadjustedStubIsFoundFromWhereItsRecordsStand) {
   PutLE32(Bytes.data() + Bytes.size() - 22 + 16, 0xFFFFFFFFu);
   // The locator's offset is 500 bytes short; the zip64 end record stands right in front of it.
   const TLocated Found = Locate(Bytes);
-  EXPECT_EQ(Found.Result, DirectoryOffset(Spec));
+  EXPECT_EQ(Found.Result, zt::DirectoryOffset(Spec));
   EXPECT_EQ(Found.State.HeaderState,
             (THeaderTypeState{htLocal, htCentral, htEnding, htLocator, htEnding64}));
   EXPECT_EQ(Found.State.OffsetAdjust, 500u);
@@ -278,15 +273,15 @@ TEST(ZipFmtLocate, DirectoryBeforeTheFileStartIsAShortRead) {
 class ZipFmtLocateTools : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!zt::HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
-    zt::WriteTextFile(FDir / "in" / "a.txt", "alpha\n");
-    zt::WriteTextFile(FDir / "in" / "sub" / "b.txt", std::string(5000, 'b'));
+    if (!test::HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
+    test::WriteBytes(FDir / "in" / "a.txt", "alpha\n");
+    test::WriteBytes(FDir / "in" / "sub" / "b.txt", std::string(5000, 'b'));
   }
   test::TempDir FDir;
 };
 
 TEST_F(ZipFmtLocateTools, InfoZipPlainAndWithComment) {
-  ASSERT_TRUE(zt::RunShellIn(FDir.path() / "in", "zip -q -r ../plain.zip ."));
+  ASSERT_TRUE(test::RunShellIn(FDir.path() / "in", "zip -q -r ../plain.zip ."));
   TLocated Found = LocateFile(FDir / "plain.zip");
   EXPECT_GT(Found.Result, 0);
   EXPECT_EQ(Found.State.HeaderState, kNormal) << ToString(Found.State.HeaderState);
@@ -296,20 +291,22 @@ TEST_F(ZipFmtLocateTools, InfoZipPlainAndWithComment) {
   const std::string SetComment =
       "python3 -c \"import sys, zipfile; z = zipfile.ZipFile(sys.argv[1], 'a'); "
       "z.comment = b'c' * int(sys.argv[2]); z.close()\" ";
-  ASSERT_TRUE(zt::RunShellIn(FDir.path(), "cp plain.zip c1.zip && " + SetComment + "c1.zip 32745"));
+  ASSERT_TRUE(
+      test::RunShellIn(FDir.path(), "cp plain.zip c1.zip && " + SetComment + "c1.zip 32745"));
   Found = LocateFile(FDir / "c1.zip");
   EXPECT_EQ(Found.State.HeaderState, kNormal);
   EXPECT_EQ(Found.State.CommentStart,
             static_cast<std::int64_t>(std::filesystem::file_size(FDir / "c1.zip") - 32745));
 
-  ASSERT_TRUE(zt::RunShellIn(FDir.path(), "cp plain.zip c2.zip && " + SetComment + "c2.zip 32746"));
+  ASSERT_TRUE(
+      test::RunShellIn(FDir.path(), "cp plain.zip c2.zip && " + SetComment + "c2.zip 32746"));
   Found = LocateFile(FDir / "c2.zip");
   EXPECT_EQ(Found.Result, 0);
   EXPECT_TRUE(Found.State.HeaderState.Empty());
 }
 
 TEST_F(ZipFmtLocateTools, InfoZipForcedZip64) {
-  ASSERT_TRUE(zt::RunShellIn(FDir.path() / "in", "zip -q -fz -r ../z64.zip ."));
+  ASSERT_TRUE(test::RunShellIn(FDir.path() / "in", "zip -q -fz -r ../z64.zip ."));
   const TLocated Found = LocateFile(FDir / "z64.zip");
   EXPECT_TRUE(Found.State.HeaderState.Contains(htLocator));
   EXPECT_TRUE(Found.State.HeaderState.Contains(htEnding64));
@@ -320,10 +317,10 @@ TEST_F(ZipFmtLocateTools, InfoZipForcedZip64) {
 }
 
 TEST_F(ZipFmtLocateTools, SelfExtractorStubAdjustedAndNot) {
-  ASSERT_TRUE(zt::RunShellIn(FDir.path() / "in", "zip -q -r ../plain.zip ."));
-  zt::WriteTextFile(FDir / "stub", "MZ" + std::string(4094, 's'));
-  ASSERT_TRUE(zt::RunShellIn(FDir.path(), "cat stub plain.zip > raw.exe && cp raw.exe adj.exe"));
-  ASSERT_TRUE(zt::RunShellIn(FDir.path(), "zip -q -A adj.exe"));
+  ASSERT_TRUE(test::RunShellIn(FDir.path() / "in", "zip -q -r ../plain.zip ."));
+  test::WriteBytes(FDir / "stub", "MZ" + std::string(4094, 's'));
+  ASSERT_TRUE(test::RunShellIn(FDir.path(), "cat stub plain.zip > raw.exe && cp raw.exe adj.exe"));
+  ASSERT_TRUE(test::RunShellIn(FDir.path(), "zip -q -A adj.exe"));
   TLocated Found = LocateFile(FDir / "raw.exe");
   EXPECT_EQ(Found.State.OffsetAdjust, 4096u);
   EXPECT_EQ(Found.State.HeaderState, kNormal);
@@ -333,8 +330,8 @@ TEST_F(ZipFmtLocateTools, SelfExtractorStubAdjustedAndNot) {
 }
 
 TEST_F(ZipFmtLocateTools, SevenZip) {
-  if (!zt::HaveProgram("7zz")) GTEST_SKIP() << "7-Zip (7zz) is not installed";
-  ASSERT_TRUE(zt::RunShellIn(FDir.path() / "in", "7zz a -tzip ../seven.zip . -bso0 -bsp0"));
+  if (!test::HaveProgram("7zz")) GTEST_SKIP() << "7-Zip (7zz) is not installed";
+  ASSERT_TRUE(test::RunShellIn(FDir.path() / "in", "7zz a -tzip ../seven.zip . -bso0 -bsp0"));
   const TLocated Found = LocateFile(FDir / "seven.zip");
   EXPECT_EQ(Found.State.HeaderState, kNormal) << ToString(Found.State.HeaderState);
   EXPECT_EQ(Found.Result, Found.State.Headers.Ending.CentralDirOffset());
