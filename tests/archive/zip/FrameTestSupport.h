@@ -27,6 +27,9 @@ class TProbeUnZip : public TUnZip {
   TProcess Process;
   bool DriveOk = true;
 
+  // The component's own walks of the archive, for a Process that wraps them.
+  void Walk(std::unique_ptr<TStream32>& Input) { TUnZip::ProcessArchive(Input); }
+
  protected:
   void ProcessArchive(std::unique_ptr<TStream32>& Input) override {
     if (Process) Process(*this, Input);
