@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/UpdaterView.h"
-#include "platform/Application.h"
 
 namespace ruvevid::test {
 
@@ -77,24 +76,6 @@ class FakeUpdaterView : public IUpdaterView {
   // The window definition: Cancel and Close enabled, Restart disabled.
   static bool Initial(TUpdaterButton Button) { return Button != TUpdaterButton::btnRedown; }
   std::map<TUpdaterButton, bool> Enabled_;
-};
-
-class FakeApplication : public IApplication {
- public:
-  void ProcessMessages() override {
-    ++Pumps;
-    if (OnPump) OnPump(Pumps);
-  }
-  void Terminate() override { TerminateRequested = true; }
-  bool Terminated() const override { return TerminateRequested; }
-  void Pause(std::uint32_t Milliseconds) override { Pauses.push_back(Milliseconds); }
-
-  // Called at every pump with the pump's number (1 for the first): the place where clicks and
-  // size notifications arrive in the middle of a transfer.
-  std::function<void(int)> OnPump;
-  int Pumps = 0;
-  bool TerminateRequested = false;
-  std::vector<std::uint32_t> Pauses;
 };
 
 }  // namespace ruvevid::test

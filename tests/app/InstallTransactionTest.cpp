@@ -14,6 +14,7 @@
 #include "app/InstallTransaction.h"
 #include "app/Updater.h"
 #include "platform/FolderLock.h"
+#include "support/FakeApplication.h"
 #include "support/FileSet.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestPaths.h"
@@ -191,8 +192,8 @@ TEST_F(RefusedStartTest, AnotherUpdaterHoldsTheFolder) {
 TEST_F(RefusedStartTest, AnInstallThatCannotBeFinished) {
   // The journal wants a folder where a file stands: the commit cannot be finished, and is undone.
   test::WriteFileSet(Program.path(), {{"data", "a file"}, {".ruvevid-staging/data/x.dat", "x"}});
-  std::ofstream(Program.path() / ".ruvevid-journal")
-      << "ruvevid install journal 1\nfolder data\nadd data/x.dat\nend\ncommitting\n";
+  test::WriteBytes(Program.path() / ".ruvevid-journal",
+                   "ruvevid install journal 1\nfolder data\nadd data/x.dat\nend\ncommitting\n");
   ExpectRefused(kTextCannotWrite);
   EXPECT_EQ(test::ReadFileSet(Program.path(), {".ruvevid-journal"}),
             (TFileSet{{"data", "a file"}}));

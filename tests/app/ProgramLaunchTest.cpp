@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/ProgramLaunch.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {
@@ -22,13 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string ReadAll(const fs::path& Path) {
-  std::ifstream file(Path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 void WriteScript(const fs::path& Path, const std::string& Body, fs::perms Mode) {
-  std::ofstream(Path, std::ios::binary) << "#!/bin/sh\n" << Body;
+  test::WriteBytes(Path, "#!/bin/sh\n" + Body);
   fs::permissions(Path, Mode);
 }
 
@@ -36,7 +32,7 @@ void WriteScript(const fs::path& Path, const std::string& Body, fs::perms Mode) 
 std::string WaitForMarker(const fs::path& Path, std::chrono::milliseconds Timeout) {
   const auto deadline = std::chrono::steady_clock::now() + Timeout;
   while (std::chrono::steady_clock::now() < deadline) {
-    const std::string text = ReadAll(Path);
+    const std::string text = fs::exists(Path) ? test::ReadBytes(Path) : std::string();
     if (text.ends_with("done\n")) return text;
     std::this_thread::sleep_for(5ms);
   }
@@ -138,7 +134,7 @@ TEST_P(LaunchFailureTest, GivesFalse) {
   test::TempDir dir;
   const fs::path file = dir / "Ruvevid.exe";
   if (!GetParam().Contents.empty()) {
-    std::ofstream(file, std::ios::binary) << GetParam().Contents;
+    test::WriteBytes(file, GetParam().Contents);
     fs::permissions(file, GetParam().Mode);
   }
   EXPECT_FALSE(LaunchProgram(file.string()));

@@ -8,17 +8,13 @@
 
 #include "app/SettingsWriter.h"
 #include "platform/ProgramFolder.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& Path) {
-  std::ifstream file(Path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 struct PathCase {
   const char* Name;
@@ -58,10 +54,10 @@ TEST(WriteSettingIn, WritesTheUpdaterRecord) {
   test::TempDir dir;
   const std::string folder = dir.path().string() + "/";
   ASSERT_TRUE(WriteSettingIn(folder, "Daz", "Update", "Work", "False"));
-  EXPECT_EQ(ReadAll(dir / "Daz.dat"), "[Update]\r\nWork=False\r\n");
+  EXPECT_EQ(test::ReadBytes(dir / "Daz.dat"), "[Update]\r\nWork=False\r\n");
   // Written again while the run stays stopped: the file does not change.
   ASSERT_TRUE(WriteSettingIn(folder, "Daz", "Update", "Work", "False"));
-  EXPECT_EQ(ReadAll(dir / "Daz.dat"), "[Update]\r\nWork=False\r\n");
+  EXPECT_EQ(test::ReadBytes(dir / "Daz.dat"), "[Update]\r\nWork=False\r\n");
 }
 
 TEST(WriteSettingIn, UpdatesFileOfOtherProgram) {
@@ -69,11 +65,11 @@ TEST(WriteSettingIn, UpdatesFileOfOtherProgram) {
   const std::string before =
       "; written by the label maker\r\n[Main]\r\nLang=ko\r\n\r\n[UPDATE]\r\nwork=True\r\n"
       "Last=2023-01-01\r\n\r\n[Fonts]\r\nFace=\xEB\x82\x98\xEB\x88\x94\r\n";
-  std::ofstream(dir / "Daz.dat", std::ios::binary) << before;
+  test::WriteBytes(dir / "Daz.dat", before);
   ASSERT_TRUE(WriteSettingIn(dir.path().string() + "/", "Daz", "Update", "Work", "False"));
   std::string expected = before;
   expected.replace(expected.find("work=True"), 9, "work=False");
-  EXPECT_EQ(ReadAll(dir / "Daz.dat"), expected);
+  EXPECT_EQ(test::ReadBytes(dir / "Daz.dat"), expected);
 }
 
 TEST(WriteSettingIn, DottedFolderGetsDoubleExtension) {
@@ -87,9 +83,9 @@ TEST(WriteSettingIn, DottedFolderGetsDoubleExtension) {
 
 TEST(WriteSettingIn, FolderThatIsAFileFailsAndKeepsIt) {
   test::TempDir dir;
-  std::ofstream(dir / "folder") << "old";
+  test::WriteBytes(dir / "folder", "old");
   EXPECT_FALSE(WriteSettingIn((dir / "folder").string() + "/", "Daz", "Update", "Work", "False"));
-  EXPECT_EQ(ReadAll(dir / "folder"), "old");
+  EXPECT_EQ(test::ReadBytes(dir / "folder"), "old");
 }
 
 TEST(WriteSetting, UsesProgramFolder) {
@@ -98,7 +94,7 @@ TEST(WriteSetting, UsesProgramFolder) {
   const fs::path written = SettingsFilePath(ProgramFolder(), name);
   ASSERT_EQ(written.parent_path(), fs::read_symlink("/proc/self/exe").parent_path());
   ASSERT_TRUE(WriteSetting(name, "Update", "Work", "False"));
-  EXPECT_EQ(ReadAll(written), "[Update]\r\nWork=False\r\n");
+  EXPECT_EQ(test::ReadBytes(written), "[Update]\r\nWork=False\r\n");
   fs::remove(written);
 }
 

@@ -15,6 +15,8 @@
 #include "app/Updater.h"
 #include "download/WinHTTPDownload.h"
 #include "platform/CurlTransport.h"
+#include "support/FakeApplication.h"
+#include "support/FileSet.h"
 #include "support/ServerProcess.h"
 #include "support/TestPaths.h"
 
@@ -33,10 +35,9 @@ constexpr std::size_t kArchiveSize = kFullBlocks * 255 + 100;  // ten full block
 class UpdaterControllerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(ServerRoot.path() / "HTTP" / "Ruvevid");
-    std::ofstream out(ServerRoot.path() / "HTTP" / "Ruvevid" / "Roduvov0.zip", std::ios::binary);
-    for (std::size_t i = 0; i < kArchiveSize; ++i) out.put(static_cast<char>(i * 7 + 3));
-    out.close();
+    std::string Archive(kArchiveSize, '\0');
+    for (std::size_t i = 0; i < kArchiveSize; ++i) Archive[i] = static_cast<char>(i * 7 + 3);
+    test::WriteBytes(ServerRoot.path() / "HTTP" / "Ruvevid" / "Roduvov0.zip", Archive);
     Server = std::make_unique<ServerProcess>(ServerRoot.path());
   }
 
@@ -292,7 +293,7 @@ TEST_F(UpdaterControllerTest, RestartWhileTheDownloadRunsIsIgnored) {
 }
 
 TEST_F(UpdaterControllerTest, UnwritableProgramFolderFailsTheRun) {
-  std::ofstream(Program.path() / "plain-file") << "x";
+  test::WriteBytes(Program.path() / "plain-file", "x");
   TUpdaterServices services = Services();
   services.ProgramFolder = [this] {
     return (Program.path() / "plain-file" / "sub").string() + "/";

@@ -10,6 +10,7 @@
 #include "DownloadTestSupport.h"
 #include "platform/CurlTransport.h"
 #include "support/ScriptedHttpServer.h"
+#include "support/ServerProcess.h"
 
 namespace ruvevid {
 namespace {
@@ -256,7 +257,7 @@ TEST_F(CurlTransportTest, OpenReturnsOnceTheHeadersAreIn) {
 }
 
 TEST_F(CurlTransportTest, UnreachableAndUnusableUrlsFailTheOpen) {
-  const std::string Closed = "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort());
+  const std::string Closed = "http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort());
   const std::vector<std::pair<std::string, THttpError>> Cases = {
       {Closed + "/a.zip", THttpError::heCannotConnect},
       {"http://", THttpError::heInvalidUrl},

@@ -7,16 +7,12 @@
 
 #include "download/DownloadFile.h"
 #include "download/WinHTTPDownload.h"
+#include "support/FileSet.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {
 namespace {
-
-std::string ReadFile(const std::filesystem::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(In), {});
-}
 
 struct WriteCase {
   std::size_t BufferSize;
@@ -37,7 +33,7 @@ TEST_P(OutputFileWriteTest, FileHoldsExactlyTheWrittenBytesWhenClosed) {
   }
   File.Close();
   EXPECT_FALSE(File.IsOpen());
-  EXPECT_EQ(ReadFile(Folder / "out.bin"), Data);
+  EXPECT_EQ(test::ReadBytes(Folder / "out.bin"), Data);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, OutputFileWriteTest,
@@ -49,17 +45,17 @@ INSTANTIATE_TEST_SUITE_P(Sizes, OutputFileWriteTest,
 
 TEST(OutputFileTest, CreateReplacesAnExistingFile) {
   const test::TempDir Folder;
-  std::ofstream(Folder / "out.bin") << std::string(5000, 'x');
+  test::WriteBytes(Folder / "out.bin", std::string(5000, 'x'));
   TDownloadFile File;
   File.Create((Folder / "out.bin").string());
   File.Write("abc", 3);
   File.Close();
-  EXPECT_EQ(ReadFile(Folder / "out.bin"), "abc");
+  EXPECT_EQ(test::ReadBytes(Folder / "out.bin"), "abc");
 }
 
 TEST(OutputFileTest, CreateBelowARegularFileRaisesInOutError) {
   const test::TempDir Folder;
-  std::ofstream(Folder / "plain") << "x";
+  test::WriteBytes(Folder / "plain", "x");
   TDownloadFile File;
   try {
     File.Create((Folder / "plain" / "out.bin").string());
@@ -106,7 +102,7 @@ TEST(OutputFileTest, DestructorClosesQuietly) {
     File.Create((Folder / "out.bin").string());
     File.Write("abc", 3);
   }
-  EXPECT_EQ(ReadFile(Folder / "out.bin"), "abc");
+  EXPECT_EQ(test::ReadBytes(Folder / "out.bin"), "abc");
   EXPECT_NO_THROW({
     TDownloadFile Full;
     Full.Create("/dev/full");

@@ -1,12 +1,7 @@
 #include "DownloadTestSupport.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace ruvevid::test {
@@ -88,33 +83,6 @@ bool WatchingTransport::InternetCloseHandle(HttpHandle Handle) {
   const bool Done = FInner->InternetCloseHandle(Handle);
   if (Done) ++Closed;
   return Done;
-}
-
-std::string ReadWholeFile(const std::filesystem::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  if (!In) throw std::runtime_error("cannot read " + Path.string());
-  return std::string(std::istreambuf_iterator<char>(In), {});
-}
-
-void WriteWholeFile(const std::filesystem::path& Path, const std::string& Bytes) {
-  std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
-  Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-  if (!Out) throw std::runtime_error("cannot write " + Path.string());
-}
-
-int UnusedLoopbackPort() {
-  const int Socket = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in Address{};
-  Address.sin_family = AF_INET;
-  Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t Length = sizeof Address;
-  if (Socket < 0 ||
-      ::bind(Socket, reinterpret_cast<const sockaddr*>(&Address), sizeof Address) != 0 ||
-      ::getsockname(Socket, reinterpret_cast<sockaddr*>(&Address), &Length) != 0) {
-    throw std::runtime_error("cannot find a free port");
-  }
-  ::close(Socket);  // bound but never listening: connections are refused until reused
-  return ntohs(Address.sin_port);
 }
 
 }  // namespace ruvevid::test

@@ -51,10 +51,4 @@ class WatchingTransport : public IHttpTransport {
   std::shared_ptr<IHttpTransport> FInner;
 };
 
-std::string ReadWholeFile(const std::filesystem::path& Path);
-void WriteWholeFile(const std::filesystem::path& Path, const std::string& Bytes);
-
-// A loopback port that nothing listens on at the moment.
-int UnusedLoopbackPort();
-
 }  // namespace ruvevid::test

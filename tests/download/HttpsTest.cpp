@@ -14,6 +14,7 @@
 #include "download/WinHTTPDownload.h"
 #include "platform/CurlTransport.h"
 #include "support/ChildProgram.h"
+#include "support/FileSet.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/ServerProcess.h"
 #include "support/TestPaths.h"
@@ -24,8 +25,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-void RunShell(const std::string& Command) {
-  ASSERT_EQ(std::system((Command + " >/dev/null 2>&1").c_str()), 0) << Command;
+void RunShell(const std::filesystem::path& Folder, const std::string& Command) {
+  ASSERT_TRUE(test::RunShellIn(Folder, Command)) << Command;
 }
 
 struct HttpsCase {
@@ -41,19 +42,19 @@ class HttpsTest : public testing::TestWithParam<HttpsCase> {
   // files that begin with their own response head.
   static void SetUpTestSuite() {
     Root = std::make_unique<test::TempDir>();
-    const std::string Dir = "cd '" + Root->path().string() + "' && ";
+    const std::filesystem::path& Dir = Root->path();
     const std::string Ec = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ";
-    RunShell(Dir + "openssl req -x509 " + Ec +
-             "-keyout ca.key -out ca.pem -subj /CN=TestAuthority -days 2");
-    RunShell(Dir + "openssl req " + Ec + "-keyout server.key -out server.csr -subj /CN=127.0.0.1");
-    RunShell(Dir +
+    RunShell(Dir, "openssl req -x509 " + Ec +
+                      "-keyout ca.key -out ca.pem -subj /CN=TestAuthority -days 2");
+    RunShell(Dir, "openssl req " + Ec + "-keyout server.key -out server.csr -subj /CN=127.0.0.1");
+    RunShell(Dir,
              "printf 'subjectAltName=IP:127.0.0.1' > san.ext && openssl x509 -req -in server.csr "
              "-CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem -days 2 -extfile san.ext");
     Body = test::PatternBytes(100'000);
-    test::WriteWholeFile(Root->path() / "a.zip",
-                         test::ResponseHead(200, {"Content-Length: " + std::to_string(Body.size()),
-                                                  "Connection: close"}) +
-                             Body);
+    test::WriteBytes(Root->path() / "a.zip",
+                     test::ResponseHead(200, {"Content-Length: " + std::to_string(Body.size()),
+                                              "Connection: close"}) +
+                         Body);
     Port = test::FreeLoopbackPort();
     Server = std::make_unique<test::BackgroundCommand>(
         "sh -c \"cd '" + Root->path().string() +
@@ -84,7 +85,7 @@ TEST_P(HttpsTest, TheServerIsBelievedOnlyWithATrustedCertificateForItsName) {
   Download.Download();
   EXPECT_EQ(Item->Outcome, GetParam().Outcome) << OutcomeName(Item->Outcome);
   if (GetParam().Outcome == TDownloadOutcome::doOk) {
-    EXPECT_EQ(test::ReadWholeFile(Out / "a.zip"), Body);
+    EXPECT_EQ(test::ReadBytes(Out / "a.zip"), Body);
   } else {
     EXPECT_FALSE(fs::exists(Out / "a.zip"));
   }

@@ -11,6 +11,7 @@
 #include "DownloadTestSupport.h"
 #include "download/WinHTTPDownload.h"
 #include "platform/CurlTransport.h"
+#include "support/FileSet.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestPaths.h"
 
@@ -98,7 +99,7 @@ TEST_F(MisbehavingServerTest, BodyCutShortLeavesAShorterFile) {
   EXPECT_EQ(Log.Lines, (std::vector<std::string>{"begin", "header cut.zip 1000 application/zip",
                                                  "item-begin cut.zip 1000", "progress 255 1000",
                                                  "progress 510 1000", "item-end cut.zip", "end"}));
-  EXPECT_EQ(test::ReadWholeFile(Folder / "cut.zip"), Sent);
+  EXPECT_EQ(test::ReadBytes(Folder / "cut.zip"), Sent);
   EXPECT_EQ(Download.ErrorMsg(), "");
 }
 
@@ -127,7 +128,7 @@ TEST_P(OutcomeTest, ItemRecordsHowItEnded) {
   EXPECT_EQ(OutcomeName(Item->Outcome), std::string(OutcomeName(GetParam().Outcome)));
   EXPECT_EQ(Item->HttpStatus, GetParam().HttpStatus);
   if (GetParam().File) {
-    EXPECT_EQ(test::ReadWholeFile(Folder / "a.zip"), *GetParam().File);
+    EXPECT_EQ(test::ReadBytes(Folder / "a.zip"), *GetParam().File);
   } else {
     EXPECT_FALSE(fs::exists(Folder / "a.zip"));
   }
@@ -178,7 +179,7 @@ TEST_F(MisbehavingServerTest, RedirectedItemKeepsItsOwnFileName) {
   TWinHTTPDownload Download;
   Queue(Download, "/Roduvov0.zip");
   Download.Download();
-  EXPECT_EQ(test::ReadWholeFile(Folder / "Roduvov0.zip"), Body);
+  EXPECT_EQ(test::ReadBytes(Folder / "Roduvov0.zip"), Body);
 }
 
 TEST_F(MisbehavingServerTest, LongerBodyThanAnnouncedIsCutAtTheLength) {
@@ -187,7 +188,7 @@ TEST_F(MisbehavingServerTest, LongerBodyThanAnnouncedIsCutAtTheLength) {
   TWinHTTPDownload Download;
   Queue(Download, "/long.zip");
   Download.Download();
-  EXPECT_EQ(test::ReadWholeFile(Folder / "long.zip"), "12345");
+  EXPECT_EQ(test::ReadBytes(Folder / "long.zip"), "12345");
 }
 
 }  // namespace

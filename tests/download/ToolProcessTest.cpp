@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "DownloadTestSupport.h"
+#include "support/FileSet.h"
 #include "support/ScriptedHttpServer.h"
+#include "support/ServerProcess.h"
 #include "support/Signing.h"
 #include "support/TestPaths.h"
 
@@ -116,7 +118,7 @@ class ToolProcessTest : public testing::Test {
       GTEST_SKIP() << "ruvevid-update-server and ruvevid-download are not built";
     }
     fs::create_directories(Root.path() / "srv" / "HTTP" / "Ruvevid");
-    test::WriteWholeFile(Root.path() / "srv" / "HTTP" / "Ruvevid" / "Roduvov0.zip", Archive);
+    test::WriteBytes(Root.path() / "srv" / "HTTP" / "Ruvevid" / "Roduvov0.zip", Archive);
   }
 
   // Starts the server on a free port and waits for its "listening" line; returns the port.
@@ -146,7 +148,7 @@ TEST_F(ToolProcessTest, DownloadFromTheUpdateServerThenStopIt) {
                                 "progress 510 1000", "progress 765 1000", "progress 1000 1000",
                                 "item-end Roduvov0.zip", "download-end", "error-msg "}));
   EXPECT_EQ(Download.Wait(10s), 0);
-  EXPECT_EQ(test::ReadWholeFile(Root / "out" / "Roduvov0.zip"), Archive);
+  EXPECT_EQ(test::ReadBytes(Root / "out" / "Roduvov0.zip"), Archive);
   EXPECT_EQ(Server.ReadLine(5s), "GET /HTTP/Ruvevid/Roduvov0.zip 200 1000");
 
   Server.Signal(SIGTERM);
@@ -155,7 +157,7 @@ TEST_F(ToolProcessTest, DownloadFromTheUpdateServerThenStopIt) {
 }
 
 TEST_F(ToolProcessTest, ProgressLinesAreThinnedWithoutAll) {
-  test::WriteWholeFile(Root / "srv" / "big.bin", test::PatternBytes(300000));
+  test::WriteBytes(Root / "srv" / "big.bin", test::PatternBytes(300000));
   Program Server({ServerProgram.string(), "--port", "0", "--root", (Root / "srv").string()});
   const std::string Port = StartServer(Server);
   ASSERT_FALSE(Port.empty());
@@ -171,7 +173,7 @@ TEST_F(ToolProcessTest, ProgressLinesAreThinnedWithoutAll) {
 }
 
 TEST_F(ToolProcessTest, FailedDownloadsExitWithOne) {
-  const int Closed = test::UnusedLoopbackPort();
+  const int Closed = test::FreeLoopbackPort();
   const std::string Url = "http://127.0.0.1:" + std::to_string(Closed) + "/Roduvov0.zip";
   Program Unreachable({DownloadProgram.string(), Url, (Root / "out").string()});
   const std::vector<std::string> Lines = Unreachable.ReadAll(10s);
@@ -186,7 +188,7 @@ TEST_F(ToolProcessTest, FailedDownloadsExitWithOne) {
   Program Cut({DownloadProgram.string(), Short.Url("/cut.zip"), (Root / "out").string()});
   Cut.ReadAll(10s);
   EXPECT_EQ(Cut.Wait(10s), 1);
-  EXPECT_EQ(test::ReadWholeFile(Root / "out" / "cut.zip"), "only this");
+  EXPECT_EQ(test::ReadBytes(Root / "out" / "cut.zip"), "only this");
 
   Short.On("/missing.zip", test::FullResponse(404, "<html>not here</html>", "text/html"));
   Program Missing({DownloadProgram.string(), Short.Url("/missing.zip"), (Root / "out").string()});
@@ -194,7 +196,7 @@ TEST_F(ToolProcessTest, FailedDownloadsExitWithOne) {
   EXPECT_EQ(Missing.Wait(10s), 1);
   EXPECT_FALSE(fs::exists(Root / "out" / "missing.zip"));
 
-  test::WriteWholeFile(Root / "plain", "x");
+  test::WriteBytes(Root / "plain", "x");
   Program Unwritable({DownloadProgram.string(), Short.Url("/cut.zip"), (Root / "plain").string()});
   Unwritable.ReadAll(10s);
   EXPECT_EQ(Unwritable.Wait(10s), 1);
@@ -204,7 +206,7 @@ TEST_F(ToolProcessTest, PublishedSignatureIsCheckedBeforeTheFileIsKept) {
   const test::TSigningKey Key = test::MakeSigningKey(Root.path(), "publisher");
   const test::TSigningKey Other = test::MakeSigningKey(Root.path(), "stranger");
   const fs::path Published = Root.path() / "srv" / "HTTP" / "Ruvevid" / "Roduvov0.zip";
-  test::WriteWholeFile(Root / "publisher.pub.pem", Key.PublicKeyPem);
+  test::WriteBytes(Root / "publisher.pub.pem", Key.PublicKeyPem);
   Program Server({ServerProgram.string(), "--port", "0", "--root", (Root / "srv").string()});
   const std::string Port = StartServer(Server);
   ASSERT_FALSE(Port.empty());
@@ -214,7 +216,7 @@ TEST_F(ToolProcessTest, PublishedSignatureIsCheckedBeforeTheFileIsKept) {
            {&Key, 0}, {&Other, 1}, {nullptr, 1}}) {
     fs::remove(Published.string() + ".sig");
     if (Signer != nullptr)
-      test::WriteWholeFile(Published.string() + ".sig", test::SignFile(Published, *Signer));
+      test::WriteBytes(Published.string() + ".sig", test::SignFile(Published, *Signer));
     Program Download({DownloadProgram.string(), "--pubkey", (Root / "publisher.pub.pem").string(),
                       Url, (Root / "out").string()});
     Download.ReadAll(10s);

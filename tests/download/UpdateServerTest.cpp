@@ -12,6 +12,7 @@
 
 #include "DownloadTestSupport.h"
 #include "server/UpdateServer.h"
+#include "support/FileSet.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestPaths.h"
 
@@ -85,8 +86,8 @@ class UpdateServerTest : public testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(Root.path() / "srv" / "HTTP" / "Ruvevid");
-    test::WriteWholeFile(Root.path() / "srv" / "HTTP" / "Ruvevid" / "Roduvov0.zip", Archive);
-    test::WriteWholeFile(Root.path() / "secret.txt", "outside the root");
+    test::WriteBytes(Root.path() / "srv" / "HTTP" / "Ruvevid" / "Roduvov0.zip", Archive);
+    test::WriteBytes(Root.path() / "secret.txt", "outside the root");
     fs::create_symlink(Root.path() / "secret.txt", Root.path() / "srv" / "link.txt");
     Server.Start(0);
   }

@@ -11,7 +11,9 @@
 #include "download/WinHTTPDownload.h"
 #include "platform/CurlTransport.h"
 #include "server/UpdateServer.h"
+#include "support/FileSet.h"
 #include "support/ScriptedHttpServer.h"
+#include "support/ServerProcess.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {
@@ -30,7 +32,7 @@ class DownloadTest : public testing::Test {
   // A file of Size pattern bytes served as /Name; returns its bytes.
   std::string Publish(const std::string& Name, std::size_t Size) {
     std::string Bytes = test::PatternBytes(Size);
-    test::WriteWholeFile(Root.path() / "srv" / Name, Bytes);
+    test::WriteBytes(Root.path() / "srv" / Name, Bytes);
     return Bytes;
   }
   std::string Url(const std::string& Name) const {
@@ -72,7 +74,7 @@ TEST_P(DownloadBodyTest, BlocksProgressAndFileBytes) {
   Expected.insert(Expected.end(), {"item-end body.zip", "end"});
   EXPECT_EQ(Log.Lines, Expected);
   EXPECT_TRUE(Log.SenderAlwaysRight);
-  EXPECT_EQ(test::ReadWholeFile(Saved("body.zip")), Body);
+  EXPECT_EQ(test::ReadBytes(Saved("body.zip")), Body);
   EXPECT_EQ(Item->FileSize, static_cast<std::int32_t>(Case.Size));
   EXPECT_EQ(Item->ContentType, "application/zip");
   EXPECT_EQ(Download.ErrorMsg(), "");
@@ -105,7 +107,7 @@ TEST_F(DownloadTest, ThreeMillionBytes) {
   EXPECT_EQ(Progress[11762], "progress 2999565 3000000");
   EXPECT_EQ(Progress[11763], "progress 2999820 3000000");
   EXPECT_EQ(Progress.back(), "progress 3000000 3000000");
-  EXPECT_EQ(test::ReadWholeFile(Saved("big.bin")), Body);
+  EXPECT_EQ(test::ReadBytes(Saved("big.bin")), Body);
   EXPECT_EQ(Watch->Reads, 11765);
   EXPECT_EQ(Watch->LargestRead, 255u);
   EXPECT_EQ(Watch->Opened, Watch->Closed);
@@ -147,14 +149,14 @@ TEST_F(DownloadTest, RequestCarriesAgentAndReloadFlag) {
 TEST_F(DownloadTest, ReplacesAnExistingFileAndMakesTheFolder) {
   const std::string Body = Publish("a.zip", 300);
   fs::create_directory(Root.path() / "out");
-  test::WriteWholeFile(Saved("a.zip"), std::string(5000, 'x'));
+  test::WriteBytes(Saved("a.zip"), std::string(5000, 'x'));
   TWinHTTPDownload Download;
   Queue(Download, "a.zip");
   TDownLoadItem* Fresh = Queue(Download, "a.zip");
   Fresh->SetLocalDir((Root.path() / "new").string());
   Download.Download();
-  EXPECT_EQ(test::ReadWholeFile(Saved("a.zip")), Body);
-  EXPECT_EQ(test::ReadWholeFile(Root.path() / "new" / "a.zip"), Body);
+  EXPECT_EQ(test::ReadBytes(Saved("a.zip")), Body);
+  EXPECT_EQ(test::ReadBytes(Root.path() / "new" / "a.zip"), Body);
 }
 
 TEST_F(DownloadTest, NoItems) {
@@ -198,7 +200,7 @@ TEST_F(DownloadTest, FailedFirstItemDoesNotStopTheSecond) {
   Log.Attach(Download);
   TDownLoadItem* Failing = Download.DownLoadItems().Add();
   const std::string Unreachable =
-      "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/a.zip";
+      "http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/a.zip";
   Failing->SetURL(Unreachable);
   Failing->SetLocalDir((Root.path() / "out").string());
   Failing->FileSize = 77;
@@ -212,7 +214,7 @@ TEST_F(DownloadTest, FailedFirstItemDoesNotStopTheSecond) {
                            "progress 600 600", "item-end b.zip", "end"}));
   EXPECT_EQ(Download.ErrorMsg(), "다음을 열 수 없습니다 [" + Unreachable + "]");
   EXPECT_EQ(Failing->FileSize, 77);  // kept: the request never opened
-  EXPECT_EQ(test::ReadWholeFile(Saved("b.zip")), Body);
+  EXPECT_EQ(test::ReadBytes(Saved("b.zip")), Body);
 
   // A later clean run leaves the old text in place.
   Download.DownLoadItems().Clear();
@@ -268,7 +270,7 @@ TEST_F(DownloadTest, HeaderHandlerMayRedirectTheFile) {
     AItem->FileName = "renamed.zip";
   };
   Download.Download();
-  EXPECT_EQ(test::ReadWholeFile(Saved("renamed.zip")), Body);
+  EXPECT_EQ(test::ReadBytes(Saved("renamed.zip")), Body);
   EXPECT_FALSE(fs::exists(Saved("a.zip")));
 }
 
@@ -305,7 +307,7 @@ TEST_P(DownloadStopTest, StopEndsBeforeTheNextBlock) {
   Expected.insert(Expected.end(), Case.Progress.begin(), Case.Progress.end());
   Expected.insert(Expected.end(), {"item-end a.zip", "stop", "end"});
   EXPECT_EQ(Log.Lines, Expected);
-  EXPECT_EQ(test::ReadWholeFile(Saved("a.zip")), Body.substr(0, Case.FileBytes));
+  EXPECT_EQ(test::ReadBytes(Saved("a.zip")), Body.substr(0, Case.FileBytes));
   EXPECT_FALSE(fs::exists(Saved("second.zip")));
 }
 
@@ -339,7 +341,7 @@ TEST_F(DownloadTest, StopBeforeTheRunHasNoEffect) {
   Download.Download();
   EXPECT_EQ(Log.Lines.back(), "end");
   EXPECT_EQ(std::count(Log.Lines.begin(), Log.Lines.end(), "stop"), 0);
-  EXPECT_EQ(test::ReadWholeFile(Saved("a.zip")), Body);
+  EXPECT_EQ(test::ReadBytes(Saved("a.zip")), Body);
 }
 
 TEST_F(DownloadTest, StopInHeaderHandlerEndsAfterTheItem) {
@@ -358,13 +360,13 @@ TEST_F(DownloadTest, StopInHeaderHandlerEndsAfterTheItem) {
   EXPECT_EQ(Log.Lines, (std::vector<std::string>{"begin", "header a.zip 600 application/zip",
                                                  "item-begin", "item-end a.zip", "stop", "end"}));
   // The file was created before the first block and stays empty.
-  EXPECT_EQ(test::ReadWholeFile(Saved("a.zip")), "");
+  EXPECT_EQ(test::ReadBytes(Saved("a.zip")), "");
 }
 
 TEST_F(DownloadTest, OutputFileThatCannotBeCreatedRaisesAfterTheItemEnd) {
   Publish("a.zip", 600);
   Publish("b.zip", 600);
-  test::WriteWholeFile(Root.path() / "plain", "x");
+  test::WriteBytes(Root.path() / "plain", "x");
   TWinHTTPDownload Download;
   EventLog Log;
   Log.Attach(Download);
@@ -422,7 +424,7 @@ TEST_F(DownloadTest, HandlerExceptionStillRunsTheEndSteps) {
   EXPECT_EQ(Log.Lines.back(), "item-end a.zip");
   EXPECT_EQ(Watch->Opened, Watch->Closed);
   // The block written before the handler failed is on disk.
-  EXPECT_EQ(test::ReadWholeFile(Saved("a.zip")).size(), 255u);
+  EXPECT_EQ(test::ReadBytes(Saved("a.zip")).size(), 255u);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "app/FakeUpdaterView.h"
 #include "app/Updater.h"
 #include "support/ArchiveRecipes.h"
+#include "support/FakeApplication.h"
 #include "support/FileSet.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestPaths.h"

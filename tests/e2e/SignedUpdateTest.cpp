@@ -16,6 +16,7 @@
 #include "app/FakeUpdaterView.h"
 #include "app/SettingsWriter.h"
 #include "app/Updater.h"
+#include "support/FakeApplication.h"
 #include "support/FileSet.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/Signing.h"

@@ -24,6 +24,9 @@
 #include "app/SettingsWriter.h"
 #include "app/Updater.h"
 #include "platform/ProgramLaunch.h"
+#include "support/ChildProgram.h"
+#include "support/FakeApplication.h"
+#include "support/FileSet.h"
 #include "support/ServerProcess.h"
 #include "support/TestPaths.h"
 
@@ -37,18 +40,6 @@ using test::FakeApplication;
 using test::FakeUpdaterView;
 using test::ServerProcess;
 using test::TempDir;
-
-std::string ReadFile(const fs::path& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& Path, const std::string& Bytes) {
-  fs::create_directories(Path.parent_path());
-  std::ofstream(Path, std::ios::binary) << Bytes;
-}
 
 // A process named RovuzurA.exe, as the running main application.
 class RunningMainApplication {
@@ -87,24 +78,23 @@ class RunningMainApplication {
 class UpdateCycleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteFile(Payload.path() / "Ruvevid.exe",
-              "#!/bin/sh\necho started > \"$(dirname \"$0\")/started.txt\"\n");
+    test::WriteBytes(Payload.path() / "Ruvevid.exe",
+                     "#!/bin/sh\necho started > \"$(dirname \"$0\")/started.txt\"\n");
     fs::permissions(Payload.path() / "Ruvevid.exe", fs::perms::owner_all, fs::perm_options::add);
     std::string big;
     for (int i = 0; i < 200000; ++i) big += std::to_string(i * 31 % 977) + (i % 9 ? " " : "\n");
-    WriteFile(Payload.path() / "data" / "labels.txt", big);
-    WriteFile(Payload.path() / "readme.txt", "Ruvevid Label Maker 2.0\r\n");
+    test::WriteBytes(Payload.path() / "data" / "labels.txt", big);
+    test::WriteBytes(Payload.path() / "readme.txt", "Ruvevid Label Maker 2.0\r\n");
     std::string noise(70000, '\0');
     for (std::size_t i = 0; i < noise.size(); ++i)
       noise[i] = static_cast<char>((i * 2654435761u) >> 13);
-    WriteFile(Payload.path() / "bin" / "stored.bin", noise);
+    test::WriteBytes(Payload.path() / "bin" / "stored.bin", noise);
     fs::create_directories(ServerRoot.path() / "HTTP" / "Ruvevid");
     const fs::path archive = ServerRoot.path() / "HTTP" / "Ruvevid" / "Roduvov0.zip";
-    const std::string command = "cd '" + Payload.path().string() + "' && zip -q -r -X '" +
-                                archive.string() + "' . && zip -q -0 '" + archive.string() +
-                                "' bin/stored.bin";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    WriteFile(Program.path() / "readme.txt", "old version\n");
+    const std::string command = "zip -q -r -X '" + archive.string() + "' . && zip -q -0 '" +
+                                archive.string() + "' bin/stored.bin";
+    ASSERT_TRUE(test::RunShellIn(Payload.path(), command)) << command;
+    test::WriteBytes(Program.path() / "readme.txt", "old version\n");
     Server = std::make_unique<ServerProcess>(ServerRoot.path());
   }
 
@@ -150,7 +140,8 @@ TEST_F(UpdateCycleTest, InstallsTheUpdateStartsTheApplicationAndQuits) {
   updater().FormResize();
 
   for (const char* name : {"Ruvevid.exe", "data/labels.txt", "readme.txt", "bin/stored.bin"}) {
-    EXPECT_TRUE(ReadFile(Program.path() / name) == ReadFile(Payload.path() / name)) << name;
+    EXPECT_TRUE(test::ReadBytes(Program.path() / name) == test::ReadBytes(Payload.path() / name))
+        << name;
   }
   EXPECT_FALSE(fs::exists(Program.path() / "Roduvov0.zip")) << "the archive is deleted";
   EXPECT_TRUE(WaitForFile(Program.path() / "started.txt")) << "Ruvevid.exe was started";
@@ -181,13 +172,13 @@ TEST_F(UpdateCycleTest, CloseWhileStagingInstallsNothingAndRecordsTheStop) {
   updater().FormResize();
 
   EXPECT_TRUE(closed);
-  EXPECT_EQ(ReadFile(Program.path() / "readme.txt"), "old version\n");
+  EXPECT_EQ(test::ReadBytes(Program.path() / "readme.txt"), "old version\n");
   for (const char* name : {"Ruvevid.exe", "data", "bin", "Roduvov0.zip", ".ruvevid-staging"})
     EXPECT_FALSE(fs::exists(Program.path() / name)) << name;
   EXPECT_TRUE(App.Terminated());
   EXPECT_EQ(View.LabDown, kTextStoppedRun);
   EXPECT_EQ(App.Pauses, (std::vector<std::uint32_t>{500, 1000}));
-  EXPECT_NE(ReadFile(Program.path() / "Daz.dat").find("Work=False"), std::string::npos);
+  EXPECT_NE(test::ReadBytes(Program.path() / "Daz.dat").find("Work=False"), std::string::npos);
   EXPECT_EQ(updater().ExitCode(), 1);
 }
 
@@ -206,7 +197,8 @@ TEST_F(UpdateCycleTest, CloseDuringTheCommitStillStartsTheNewVersion) {
   updater().FormResize();
 
   EXPECT_TRUE(closed);
-  EXPECT_TRUE(ReadFile(Program.path() / "readme.txt") == ReadFile(Payload.path() / "readme.txt"));
+  EXPECT_TRUE(test::ReadBytes(Program.path() / "readme.txt") ==
+              test::ReadBytes(Payload.path() / "readme.txt"));
   EXPECT_TRUE(WaitForFile(Program.path() / "started.txt")) << "Ruvevid.exe was started";
   EXPECT_TRUE(App.Terminated());
   EXPECT_FALSE(fs::exists(Program.path() / "Daz.dat")) << "an installed run records no stop";
@@ -222,7 +214,7 @@ TEST_F(UpdateCycleTest, AMissingArchiveOnTheServerHaltsWithNothingInstalled) {
   EXPECT_EQ(View.LabDown, std::string(kTextHttpStatus) + " (HTTP 404)");
   EXPECT_FALSE(fs::exists(Program.path() / "Roduvov0.zip"));
   EXPECT_FALSE(fs::exists(Program.path() / "Ruvevid.exe"));
-  EXPECT_EQ(ReadFile(Program.path() / "readme.txt"), "old version\n");
+  EXPECT_EQ(test::ReadBytes(Program.path() / "readme.txt"), "old version\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/ProgramFolder.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {
@@ -15,7 +16,7 @@ namespace fs = std::filesystem;
 
 TEST(FileSystem, ExistenceTests) {
   test::TempDir dir;
-  std::ofstream(dir / "file") << "x";
+  test::WriteBytes(dir / "file", "x");
   fs::create_directory(dir / "folder");
   fs::create_symlink(dir / "file", dir / "link");
   fs::create_symlink(dir / "none", dir / "dangling");
@@ -36,7 +37,7 @@ TEST(FileSystem, ExistenceTests) {
 
 TEST(FileSystem, DeleteFileRemovesFilesAndLinksOnly) {
   test::TempDir dir;
-  std::ofstream(dir / "file") << "x";
+  test::WriteBytes(dir / "file", "x");
   fs::create_directory(dir / "folder");
   fs::create_symlink(dir / "file", dir / "link");
 

@@ -13,21 +13,13 @@
 #include <vector>
 
 #include "platform/PrivateProfile.h"
+#include "support/FileSet.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& Path) {
-  std::ifstream file(Path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& Path, const std::string& Contents) {
-  std::ofstream(Path, std::ios::binary) << Contents;
-}
 
 std::vector<std::string> FolderListing(const fs::path& Folder) {
   std::vector<std::string> names;
@@ -39,24 +31,26 @@ std::vector<std::string> FolderListing(const fs::path& Folder) {
 TEST(WritePrivateProfileKey, CreatesMissingFile) {
   test::TempDir dir;
   ASSERT_TRUE(WritePrivateProfileKey("Update", "Work", "False", dir / "Daz.dat"));
-  EXPECT_EQ(ReadAll(dir / "Daz.dat"), "[Update]\r\nWork=False\r\n");
+  EXPECT_EQ(test::ReadBytes(dir / "Daz.dat"), "[Update]\r\nWork=False\r\n");
   EXPECT_EQ(FolderListing(dir.path()), std::vector<std::string>{"Daz.dat"});
 }
 
 TEST(WritePrivateProfileKey, ReplacesValueKeepingOtherBytes) {
   test::TempDir dir;
   const std::string before = "; kept\r\n[Update]\r\nwork = True\r\n\r\n[Next]\r\nA=1";
-  WriteAll(dir / "Daz.dat", before);
+  test::WriteBytes(dir / "Daz.dat", before);
   ASSERT_TRUE(WritePrivateProfileKey("Update", "Work", "False", dir / "Daz.dat"));
-  EXPECT_EQ(ReadAll(dir / "Daz.dat"), "; kept\r\n[Update]\r\nwork =False\r\n\r\n[Next]\r\nA=1");
+  EXPECT_EQ(test::ReadBytes(dir / "Daz.dat"),
+            "; kept\r\n[Update]\r\nwork =False\r\n\r\n[Next]\r\nA=1");
   ASSERT_TRUE(WritePrivateProfileKey("Update", "Work", "False", dir / "Daz.dat"));
-  EXPECT_EQ(ReadAll(dir / "Daz.dat"), "; kept\r\n[Update]\r\nwork =False\r\n\r\n[Next]\r\nA=1");
+  EXPECT_EQ(test::ReadBytes(dir / "Daz.dat"),
+            "; kept\r\n[Update]\r\nwork =False\r\n\r\n[Next]\r\nA=1");
   EXPECT_EQ(FolderListing(dir.path()), std::vector<std::string>{"Daz.dat"});
 }
 
 TEST(WritePrivateProfileKey, KeepsPermissionBits) {
   test::TempDir dir;
-  WriteAll(dir / "Daz.dat", "[Update]\r\n");
+  test::WriteBytes(dir / "Daz.dat", "[Update]\r\n");
   ASSERT_EQ(::chmod((dir / "Daz.dat").c_str(), 0640), 0);
   ASSERT_TRUE(WritePrivateProfileKey("Update", "Work", "False", dir / "Daz.dat"));
   struct stat info {};
@@ -66,10 +60,10 @@ TEST(WritePrivateProfileKey, KeepsPermissionBits) {
 
 TEST(WritePrivateProfileKey, RefusesSymbolicLinkAndLeavesTarget) {
   test::TempDir dir;
-  WriteAll(dir / "target.ini", "[Update]\r\nWork=True\r\n");
+  test::WriteBytes(dir / "target.ini", "[Update]\r\nWork=True\r\n");
   fs::create_symlink(dir / "target.ini", dir / "Daz.dat");
   EXPECT_FALSE(WritePrivateProfileKey("Update", "Work", "False", dir / "Daz.dat"));
-  EXPECT_EQ(ReadAll(dir / "target.ini"), "[Update]\r\nWork=True\r\n");
+  EXPECT_EQ(test::ReadBytes(dir / "target.ini"), "[Update]\r\nWork=True\r\n");
   EXPECT_TRUE(fs::is_symlink(dir / "Daz.dat"));
   EXPECT_EQ(FolderListing(dir.path()), (std::vector<std::string>{"Daz.dat", "target.ini"}));
 }
@@ -90,7 +84,7 @@ TEST(WritePrivateProfileKey, RefusesDirectory) {
 
 TEST(WritePrivateProfileKey, FolderUnderRegularFileFails) {
   test::TempDir dir;
-  WriteAll(dir / "plain", "x");
+  test::WriteBytes(dir / "plain", "x");
   EXPECT_FALSE(WritePrivateProfileKey("Update", "Work", "False", dir / "plain" / "Daz.dat"));
   EXPECT_EQ(FolderListing(dir.path()), std::vector<std::string>{"plain"});
 }
@@ -111,7 +105,7 @@ TEST(WritePrivateProfileKey, RefusesLineBreakInValue) {
 TEST(WritePrivateProfileKey, FailedWriteLeavesOldFileAndNoTemporary) {
   test::TempDir dir;
   const std::string before = "[Update]\r\nWork=True\r\n" + std::string(64 * 1024, ';') + "\r\n";
-  WriteAll(dir / "Daz.dat", before);
+  test::WriteBytes(dir / "Daz.dat", before);
   const std::string path = dir / "Daz.dat";
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
@@ -126,7 +120,7 @@ TEST(WritePrivateProfileKey, FailedWriteLeavesOldFileAndNoTemporary) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should have been reported as failed";
-  EXPECT_EQ(ReadAll(dir / "Daz.dat"), before);
+  EXPECT_EQ(test::ReadBytes(dir / "Daz.dat"), before);
   EXPECT_EQ(FolderListing(dir.path()), std::vector<std::string>{"Daz.dat"});
 }
 

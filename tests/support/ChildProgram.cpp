@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 
@@ -88,6 +90,27 @@ int RunToEnd(const std::vector<std::string>& Arguments, std::chrono::millisecond
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return Status;
+}
+
+bool RunShellIn(const std::filesystem::path& Folder, const std::string& Command) {
+  const std::string Line = "cd '" + Folder.string() + "' && " + Command + " >/dev/null 2>&1";
+  return std::system(Line.c_str()) == 0;
+}
+
+bool HaveProgram(const std::string& Name) {
+  return std::system(("command -v '" + Name + "' >/dev/null 2>&1").c_str()) == 0;
+}
+
+TCommandRun RunCapturing(const std::string& Command) {
+  TCommandRun Run;
+  FILE* Pipe = ::popen(Command.c_str(), "r");
+  if (Pipe == nullptr) return Run;
+  char Buffer[4096];
+  for (std::size_t Got; (Got = std::fread(Buffer, 1, sizeof Buffer, Pipe)) > 0;)
+    Run.Output.append(Buffer, Got);
+  const int Status = ::pclose(Pipe);
+  Run.Status = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+  return Run;
 }
 
 ChildProgram SleepingProgram(const std::filesystem::path& Folder, const std::string& FileName) {

@@ -48,6 +48,20 @@ class BackgroundCommand {
   pid_t FPid = -1;
 };
 
+// Runs a shell command in Folder, its output discarded; true when it exited with 0.
+bool RunShellIn(const std::filesystem::path& Folder, const std::string& Command);
+
+// True when Name is a program on the PATH (zip, unzip, 7zz, python3, ...).
+bool HaveProgram(const std::string& Name);
+
+// A shell command's standard output and exit code (-1 when it did not exit normally). The
+// command chooses where its standard error goes ("2>&1", "2>/dev/null").
+struct TCommandRun {
+  std::string Output;
+  int Status = -1;
+};
+TCommandRun RunCapturing(const std::string& Command);
+
 // Runs Arguments[0] with the rest as its arguments, its output discarded, and waits up to Timeout
 // for it to end; its wait status (killed after Timeout if need be).
 int RunToEnd(const std::vector<std::string>& Arguments, std::chrono::milliseconds Timeout);

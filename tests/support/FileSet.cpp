@@ -6,6 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "support/ChildProgram.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid::test {
@@ -14,15 +15,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Run(const std::string& Command) {
-  if (std::system(Command.c_str()) != 0) throw std::runtime_error("failed: " + Command);
+void Run(const fs::path& Folder, const std::string& Command) {
+  if (!RunShellIn(Folder, Command)) throw std::runtime_error("failed: " + Command);
 }
 
 }  // namespace
 
 std::string ReadBytes(const fs::path& Path) {
   std::ifstream In(Path, std::ios::binary);
+  if (!In) throw std::runtime_error("cannot read " + Path.string());
   return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::uint8_t> ReadByteVector(const fs::path& Path) {
+  const std::string Bytes = ReadBytes(Path);
+  return std::vector<std::uint8_t>(Bytes.begin(), Bytes.end());
+}
+
+void WriteBytes(const fs::path& Path, std::string_view Bytes) {
+  if (Path.has_parent_path()) fs::create_directories(Path.parent_path());
+  std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
+  Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+  if (!Out) throw std::runtime_error("cannot write " + Path.string());
+}
+
+void WriteBytes(const fs::path& Path, const std::vector<std::uint8_t>& Bytes) {
+  WriteBytes(Path, std::string_view(reinterpret_cast<const char*>(Bytes.data()), Bytes.size()));
 }
 
 TFileSet ReadFileSet(const fs::path& Folder, const std::set<std::string>& Ignore) {
@@ -53,7 +71,7 @@ void WriteFileSet(const fs::path& Folder, const TFileSet& Files,
   for (const auto& [Name, Bytes] : Files) {
     const fs::path Path = Folder / Name;
     fs::create_directories(Path.parent_path());
-    std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes;
+    WriteBytes(Path, Bytes);
     fs::permissions(Path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                               fs::perms::others_read);
     if (Executable.count(Name) != 0) {
@@ -69,13 +87,12 @@ void MakeStoredZip(const TFileSet& Files, const std::set<std::string>& Executabl
   WriteFileSet(Payload.path(), Files, Executable);
   fs::create_directories(Archive.parent_path());
   fs::remove(Archive);
-  const std::string From = "cd '" + Payload.path().string() + "' && ";
   if (Maker == TZipMaker::zmInfoZip) {
-    Run(From + "zip -0 -q -r -X '" + Archive.string() + "' .");
+    Run(Payload.path(), "zip -0 -q -r -X '" + Archive.string() + "' .");
     return;
   }
   // Version made by 0 (MS-DOS): the external attributes hold the archive bit and nothing else.
-  Run(From +
+  Run(Payload.path(),
       "python3 -c '\nimport os, sys, zipfile\n"
       "with zipfile.ZipFile(sys.argv[1], \"w\", zipfile.ZIP_STORED) as z:\n"
       "  for top, dirs, files in sorted(os.walk(\".\")):\n"
@@ -85,7 +102,7 @@ void MakeStoredZip(const TFileSet& Files, const std::set<std::string>& Executabl
       "      i.create_system = 0\n"
       "      i.external_attr = 0x20\n"
       "      z.writestr(i, open(p, \"rb\").read())\n' '" +
-      Archive.string() + "'");
+          Archive.string() + "'");
 }
 
 std::string NoiseBytes(std::size_t Size, std::uint32_t Seed) {
@@ -113,7 +130,7 @@ void DamageFirst(const fs::path& Path, const std::string& Needle) {
   const std::size_t At = Bytes.find(Needle);
   if (At == std::string::npos) throw std::runtime_error("nothing to damage in " + Path.string());
   Bytes[At] = static_cast<char>(Bytes[At] ^ 0x55);
-  std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes;
+  WriteBytes(Path, Bytes);
 }
 
 }  // namespace ruvevid::test

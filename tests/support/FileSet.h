@@ -8,11 +8,19 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace ruvevid::test {
 
-// The bytes of the file Path (empty when it cannot be read).
+// The bytes of the file Path; throws when it cannot be opened, so that a missing file never
+// passes for an empty one.
 std::string ReadBytes(const std::filesystem::path& Path);
+std::vector<std::uint8_t> ReadByteVector(const std::filesystem::path& Path);
+
+// Makes Path hold exactly Bytes, creating the folders above it; throws when it cannot.
+void WriteBytes(const std::filesystem::path& Path, std::string_view Bytes);
+void WriteBytes(const std::filesystem::path& Path, const std::vector<std::uint8_t>& Bytes);
 
 // Relative name ('/' between components) to the file's bytes.
 using TFileSet = std::map<std::string, std::string>;

@@ -11,6 +11,7 @@
 
 #include "app/FakeUpdaterView.h"
 #include "app/Updater.h"
+#include "support/FakeApplication.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestPaths.h"
 

@@ -16,6 +16,7 @@
 #include "QtTestApp.h"
 #include "WindowRunner.h"
 #include "app/Updater.h"
+#include "support/ChildProgram.h"
 #include "support/FileSet.h"
 #include "support/ServerProcess.h"
 #include "support/TestPaths.h"
@@ -27,26 +28,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteFile(const fs::path& Path, const std::string& Text) {
-  fs::create_directories(Path.parent_path());
-  std::ofstream Out(Path, std::ios::binary);
-  Out << Text;
-}
-
 class WindowRun : public test::QtTest {
  protected:
   void MakeArchive(std::size_t DataSize) {
     const fs::path Payload = FWork.path() / "payload";
-    WriteFile(Payload / "Ruvevid.exe", "#!/bin/sh\n");
-    WriteFile(Payload / "readme.txt", "Ruvevid Label Maker\r\n");
-    WriteFile(Payload / "data" / "labels.dat", test::NoiseBytes(DataSize, 7));
+    test::WriteBytes(Payload / "Ruvevid.exe", "#!/bin/sh\n");
+    test::WriteBytes(Payload / "readme.txt", "Ruvevid Label Maker\r\n");
+    test::WriteBytes(Payload / "data" / "labels.dat", test::NoiseBytes(DataSize, 7));
     // Entries are stored: this is about the window and the controller, the decoders have their
     // own suites.
     const fs::path Archive = FWork.path() / "server" / "HTTP" / "Ruvevid" / "Roduvov0.zip";
     fs::create_directories(Archive.parent_path());
-    const std::string Command =
-        "cd '" + Payload.string() + "' && zip -0 -q -r -X '" + Archive.string() + "' .";
-    ASSERT_EQ(std::system(Command.c_str()), 0) << Command;
+    const std::string Command = "zip -0 -q -r -X '" + Archive.string() + "' .";
+    ASSERT_TRUE(test::RunShellIn(Payload, Command)) << Command;
     FServer = std::make_unique<test::ServerProcess>(FWork.path() / "server");
   }
 

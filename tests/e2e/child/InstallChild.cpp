@@ -16,6 +16,7 @@
 #include "app/FakeUpdaterView.h"
 #include "app/SettingsWriter.h"
 #include "app/Updater.h"
+#include "support/FakeApplication.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {
