@@ -38,7 +38,8 @@ class InjectedFailure : public ::testing::TestWithParam<TFailureCase> {
  protected:
   void SetUp() override {
     if (!test::HaveProgram("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
-    for (const char* Name : {"a.txt", "b.txt", "c.txt"}) test::WriteBytes(Work / "in" / Name, kEntryText);
+    for (const char* Name : {"a.txt", "b.txt", "c.txt"})
+      test::WriteBytes(Work / "in" / Name, kEntryText);
     // Deflated, so that b.txt is decoded in several chunks with progress between them.
     ASSERT_TRUE(test::RunShellIn(Work / "in", "zip -q -X ../a.zip a.txt b.txt c.txt"));
   }
