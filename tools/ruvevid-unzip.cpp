@@ -42,13 +42,13 @@ struct TOptions {
   std::vector<std::string> Passwords;
 };
 
-bool ParseArguments(int argc, char** argv, TOptions& Options) {
+bool ParseArguments(int Argc, char** Argv, TOptions& Options) {
   std::vector<std::string> Plain;
-  for (int i = 1; i < argc; ++i) {
-    const std::string Arg = argv[i];
+  for (int I = 1; I < Argc; ++I) {
+    const std::string Arg = Argv[I];
     if (Arg == "-p") {
-      if (i + 1 >= argc) return false;
-      Options.Passwords.emplace_back(argv[++i]);
+      if (I + 1 >= Argc) return false;
+      Options.Passwords.emplace_back(Argv[++I]);
     } else {
       Plain.push_back(Arg);
     }

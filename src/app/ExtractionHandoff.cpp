@@ -74,81 +74,81 @@ void TExtractionHandoff::Checkpoint(const char* Point) const {
 
 void TExtractionHandoff::ItemDownloadEnd(TDownLoadItem& Item) {
   if (!FUpdater.DownloadStarted() || FUpdater.StopRequested()) return;
-  IUpdaterView& view = FUpdater.View();
-  IApplication& app = FUpdater.App();
-  const std::string folder = FUpdater.Services().ProgramFolder();
-  const std::string archive = folder + Item.FileName;
+  IUpdaterView& View = FUpdater.View();
+  IApplication& App = FUpdater.App();
+  const std::string Folder = FUpdater.Services().ProgramFolder();
+  const std::string Archive = Folder + Item.FileName;
 
   // Only a complete archive goes on: a failed request, an error page, a body cut short or a
   // stalled transfer ends the run, and what was fetched goes.
   if (Item.Outcome != TDownloadOutcome::doOk) {
-    DeleteFile(archive);
-    FUpdater.FailRun(DownloadFailureText(Item.Outcome, Item.HttpStatus, Item.ErrorCode, folder));
+    DeleteFile(Archive);
+    FUpdater.FailRun(DownloadFailureText(Item.Outcome, Item.HttpStatus, Item.ErrorCode, Folder));
     return;
   }
   // A signed update is opened only once its signature holds: nothing of an archive that anyone
   // on the way could have made is parsed.
   if (FUpdater.Signature().Required() &&
       FUpdater.Signature().Check() != TSignatureVerdict::svValid) {
-    DeleteFile(archive);
+    DeleteFile(Archive);
     FUpdater.FailRun(kTextBadSignature);
     return;
   }
 
-  view.SetButtonEnabled(TUpdaterButton::btnCancel, false);
-  view.SetLabDownText(Item.FileName + kTextDownloaded);
-  view.RefreshLabDown();
-  view.SetBytesVisible(false);
-  view.SetGauge1Progress(0);
-  view.SetGauge2Progress(0);
-  view.SetUnzipVisible(true);
-  view.SetUnzipCaption(Item.FileName + kTextExtracting);
-  view.RefreshUnzip();
+  View.SetButtonEnabled(TUpdaterButton::btnCancel, false);
+  View.SetLabDownText(Item.FileName + kTextDownloaded);
+  View.RefreshLabDown();
+  View.SetBytesVisible(false);
+  View.SetGauge1Progress(0);
+  View.SetGauge2Progress(0);
+  View.SetUnzipVisible(true);
+  View.SetUnzipCaption(Item.FileName + kTextExtracting);
+  View.RefreshUnzip();
 
-  TUnZip& unzip = *FUnZip1;
-  unzip.SetArchiveFile(archive);
-  unzip.ConfirmOverwrites = false;
-  unzip.OverwriteMode = TOverwriteMode::omOverwrite;
-  unzip.FileSpec.clear();
-  unzip.FileSpec.push_back("*.*");
-  unzip.SetExtractDir(folder);
+  TUnZip& Unzip = *FUnZip1;
+  Unzip.SetArchiveFile(Archive);
+  Unzip.ConfirmOverwrites = false;
+  Unzip.OverwriteMode = TOverwriteMode::omOverwrite;
+  Unzip.FileSpec.clear();
+  Unzip.FileSpec.push_back("*.*");
+  Unzip.SetExtractDir(Folder);
 
-  if (!DirectoryExists(folder)) {
-    DeleteFile(archive);
-    FUpdater.FailRun(folder + kTextFolderMissing);
-    app.Pause(1000);
-    app.ProcessMessages();
+  if (!DirectoryExists(Folder)) {
+    DeleteFile(Archive);
+    FUpdater.FailRun(Folder + kTextFolderMissing);
+    App.Pause(1000);
+    App.ProcessMessages();
     return;
   }
 
-  TInstallTransaction Install(folder, FUpdater.Services().InstallCheckpoint);
+  TInstallTransaction Install(Folder, FUpdater.Services().InstallCheckpoint);
   TStagingRun Run;
   Run.Install = &Install;
-  Run.Folder = folder;
+  Run.Folder = Folder;
   // Nothing is staged, and no installed file touched, unless the download is a zip archive
   // with entries.
-  Run.Announced = AnnouncedEntries(unzip);
+  Run.Announced = AnnouncedEntries(Unzip);
   if (Run.Announced == 0) {
     Fail(Run, kTextNotAnUpdate);
   } else if (!Install.BeginStaging()) {
-    Fail(Run, WriteFailureText(folder));
+    Fail(Run, WriteFailureText(Folder));
   } else {
-    unzip.StagingDir = Install.StagingDir();
+    Unzip.StagingDir = Install.StagingDir();
     FRun = &Run;
-    unzip.Activate();
+    Unzip.Activate();
     FRun = nullptr;
-    unzip.StagingDir.clear();
-    unzip.SetCancel(false);
+    Unzip.StagingDir.clear();
+    Unzip.SetCancel(false);
     // An archive that could not be read at all ends without OnDeactivate.
     if (!Run.Deactivated) {
       Install.Discard();
       if (!FUpdater.StopRequested())
         Fail(Run, Run.Failure.empty() ? kTextNotAnUpdate : Run.Failure);
     }
-    app.Pause(500);
+    App.Pause(500);
   }
-  DeleteFile(archive);
-  app.ProcessMessages();
+  DeleteFile(Archive);
+  App.ProcessMessages();
 }
 
 void TExtractionHandoff::Fail(TStagingRun& Run, const std::string& Text) {
@@ -157,10 +157,10 @@ void TExtractionHandoff::Fail(TStagingRun& Run, const std::string& Text) {
 }
 
 void TExtractionHandoff::UnZip1Begin(const std::string& FileName, int /*Count*/, bool& Extract) {
-  IUpdaterView& view = FUpdater.View();
-  view.SetButtonEnabled(TUpdaterButton::btnCancel, false);
-  view.SetButtonEnabled(TUpdaterButton::btnRedown, false);
-  view.SetButtonEnabled(TUpdaterButton::btnClose, false);
+  IUpdaterView& View = FUpdater.View();
+  View.SetButtonEnabled(TUpdaterButton::btnCancel, false);
+  View.SetButtonEnabled(TUpdaterButton::btnRedown, false);
+  View.SetButtonEnabled(TUpdaterButton::btnClose, false);
   if (FRun == nullptr) return;
   // The install's own names are not the update's to write.
   const std::string& Folder = FRun->Folder;
@@ -173,9 +173,9 @@ void TExtractionHandoff::UnZip1Begin(const std::string& FileName, int /*Count*/,
 
 void TExtractionHandoff::UnZip1Progress(std::uint8_t ProgressByFile,
                                         std::uint8_t ProgressByArchive) {
-  IUpdaterView& view = FUpdater.View();
-  view.SetGauge1Progress(ProgressByFile);
-  view.SetGauge2Progress(ProgressByArchive);
+  IUpdaterView& View = FUpdater.View();
+  View.SetGauge1Progress(ProgressByFile);
+  View.SetGauge2Progress(ProgressByArchive);
   FUpdater.App().ProcessMessages();
   // A Close handled while staging ends the extraction: nothing will be installed.
   if (FRun != nullptr && FUpdater.StopRequested()) FUnZip1->SetCancel(true);
@@ -230,15 +230,15 @@ void TExtractionHandoff::Install(TStagingRun& Run) {
   }
   FUpdater.MarkInstalled();
 
-  IUpdaterView& view = FUpdater.View();
-  view.SetUnzipCaption(kTextExtracted);
-  view.RefreshUnzip();
+  IUpdaterView& View = FUpdater.View();
+  View.SetUnzipCaption(kTextExtracted);
+  View.RefreshUnzip();
   FUpdater.App().Pause(500);
-  const std::string application = Run.Folder + kMainApplication;
+  const std::string Application = Run.Folder + kMainApplication;
   // An archive made on Windows carries no execute permission.
-  AllowExecution(application);
+  AllowExecution(Application);
   const auto& Launch = FUpdater.Services().LaunchProgram;
-  if (!FileExists(application) || (Launch && !Launch(application))) {
+  if (!FileExists(Application) || (Launch && !Launch(Application))) {
     FUpdater.LaunchFailed();
     return;
   }

@@ -7,24 +7,24 @@
 namespace ruvevid {
 
 std::string FormatThousands(double Value, char Separator) {
-  const double rounded = std::round(Value);  // halves away from zero
-  const bool negative = rounded < 0;
-  std::string digits = std::to_string(static_cast<long long>(std::fabs(rounded)));
-  std::string out;
-  out.reserve(digits.size() + digits.size() / 3 + 1);
-  const std::size_t lead = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i >= lead && (i - lead) % 3 == 0) out.push_back(Separator);
-    out.push_back(digits[i]);
+  const double Rounded = std::round(Value);  // halves away from zero
+  const bool Negative = Rounded < 0;
+  std::string Digits = std::to_string(static_cast<long long>(std::fabs(Rounded)));
+  std::string Out;
+  Out.reserve(Digits.size() + Digits.size() / 3 + 1);
+  const std::size_t Lead = Digits.size() % 3 == 0 ? 3 : Digits.size() % 3;
+  for (std::size_t I = 0; I < Digits.size(); ++I) {
+    if (I >= Lead && (I - Lead) % 3 == 0) Out.push_back(Separator);
+    Out.push_back(Digits[I]);
   }
-  return negative ? "-" + out : out;
+  return Negative ? "-" + Out : Out;
 }
 
 char UserThousandsSeparator() {
   try {
-    const std::locale user("");
-    const auto& punct = std::use_facet<std::numpunct<char>>(user);
-    if (!punct.grouping().empty() && punct.thousands_sep() != '\0') return punct.thousands_sep();
+    const std::locale User("");
+    const auto& Punct = std::use_facet<std::numpunct<char>>(User);
+    if (!Punct.grouping().empty() && Punct.thousands_sep() != '\0') return Punct.thousands_sep();
   } catch (const std::runtime_error&) {
     // An unknown locale name in the environment: fall back to the common separator.
   }

@@ -3,55 +3,55 @@
 namespace ruvevid {
 
 std::string UpperCaseAscii(const std::string& Text) {
-  std::string upper = Text;
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  std::string Upper = Text;
+  for (char& C : Upper) {
+    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
   }
-  return upper;
+  return Upper;
 }
 
 std::string BareFileName(const std::string& Path) {
-  const std::size_t separator = Path.find_last_of("\\:/");
-  return separator == std::string::npos ? Path : Path.substr(separator + 1);
+  const std::size_t Separator = Path.find_last_of("\\:/");
+  return Separator == std::string::npos ? Path : Path.substr(Separator + 1);
 }
 
 bool IsProcessRunning(IProcessTable& Processes, const std::string& ExeFileName) {
-  const std::unique_ptr<IProcessSnapshot> snapshot = Processes.CreateSnapshot();
-  if (!snapshot) return false;
-  const std::string wanted = UpperCaseAscii(BareFileName(ExeFileName));
-  TProcessEntry entry;
-  for (bool fetched = snapshot->First(entry); fetched; fetched = snapshot->Next(entry)) {
-    if (entry.th32ProcessID == 0) continue;
-    if (UpperCaseAscii(entry.szExeFile) == wanted) return true;
+  const std::unique_ptr<IProcessSnapshot> Snapshot = Processes.CreateSnapshot();
+  if (!Snapshot) return false;
+  const std::string Wanted = UpperCaseAscii(BareFileName(ExeFileName));
+  TProcessEntry Entry;
+  for (bool Fetched = Snapshot->First(Entry); Fetched; Fetched = Snapshot->Next(Entry)) {
+    if (Entry.th32ProcessID == 0) continue;
+    if (UpperCaseAscii(Entry.szExeFile) == Wanted) return true;
   }
   return false;
 }
 
 int KillProcess(IProcessTable& Processes, const std::string& ExeFileName) {
-  const std::unique_ptr<IProcessSnapshot> snapshot = Processes.CreateSnapshot();
-  if (!snapshot) return 0;
-  const std::string wanted = UpperCaseAscii(ExeFileName);
-  const std::uint32_t self = Processes.CurrentProcessId();
-  int result = 0;
-  TProcessEntry entry;
-  for (bool fetched = snapshot->First(entry); fetched; fetched = snapshot->Next(entry)) {
-    const std::string image = UpperCaseAscii(entry.szExeFile);
-    if (BareFileName(image) != wanted && image != wanted) continue;
+  const std::unique_ptr<IProcessSnapshot> Snapshot = Processes.CreateSnapshot();
+  if (!Snapshot) return 0;
+  const std::string Wanted = UpperCaseAscii(ExeFileName);
+  const std::uint32_t Self = Processes.CurrentProcessId();
+  int Result = 0;
+  TProcessEntry Entry;
+  for (bool Fetched = Snapshot->First(Entry); Fetched; Fetched = Snapshot->Next(Entry)) {
+    const std::string Image = UpperCaseAscii(Entry.szExeFile);
+    if (BareFileName(Image) != Wanted && Image != Wanted) continue;
     // Ending the walking process would stop the walk and leave the other matches running.
-    if (entry.th32ProcessID == self) continue;
-    result = Processes.Terminate(entry);
+    if (Entry.th32ProcessID == Self) continue;
+    Result = Processes.Terminate(Entry);
   }
-  return result;
+  return Result;
 }
 
 bool IsProcessRunning(const std::string& ExeFileName) {
-  const std::unique_ptr<IProcessTable> processes = CreateSystemProcessTable();
-  return IsProcessRunning(*processes, ExeFileName);
+  const std::unique_ptr<IProcessTable> Processes = CreateSystemProcessTable();
+  return IsProcessRunning(*Processes, ExeFileName);
 }
 
 int KillProcess(const std::string& ExeFileName) {
-  const std::unique_ptr<IProcessTable> processes = CreateSystemProcessTable();
-  return KillProcess(*processes, ExeFileName);
+  const std::unique_ptr<IProcessTable> Processes = CreateSystemProcessTable();
+  return KillProcess(*Processes, ExeFileName);
 }
 
 }  // namespace ruvevid

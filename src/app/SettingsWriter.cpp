@@ -6,12 +6,12 @@
 namespace ruvevid {
 
 std::string SettingsFilePath(const std::string& ProgramFolder, const std::string& FileName) {
-  std::string path = ProgramFolder + (FileName.empty() ? std::string("daz.dat") : FileName);
+  std::string Path = ProgramFolder + (FileName.empty() ? std::string("daz.dat") : FileName);
   // Counting from 1, a first dot at the length minus 3 is a three-letter extension; no dot at all
   // gets the extension too.
-  const std::size_t dot = path.find('.');
-  if (dot == std::string::npos || dot + 1 != path.size() - 3) path += ".dat";
-  return path;
+  const std::size_t Dot = Path.find('.');
+  if (Dot == std::string::npos || Dot + 1 != Path.size() - 3) Path += ".dat";
+  return Path;
 }
 
 bool WriteSettingIn(const std::string& ProgramFolder, const std::string& FileName,

@@ -37,20 +37,20 @@ TfrmUpdater::TfrmUpdater(IUpdaterView& View, IApplication& App, TUpdaterServices
       FProgress(FThousandsSeparator),
       FSignature(FServices.UpdatePublicKey) {
   FHandoff = std::make_unique<TExtractionHandoff>(*this);
-  TWinHTTPDownload& download = *FWinHTTPDownload;
-  download.OnDownloadEnd = [this](TWinHTTPDownload* Sender) { WinHTTPDownloadDownloadEnd(Sender); };
-  download.OnItemDownloadBegin = [this](TWinHTTPDownload* Sender, TDownLoadItem* AItem) {
+  TWinHTTPDownload& Download = *FWinHTTPDownload;
+  Download.OnDownloadEnd = [this](TWinHTTPDownload* Sender) { WinHTTPDownloadDownloadEnd(Sender); };
+  Download.OnItemDownloadBegin = [this](TWinHTTPDownload* Sender, TDownLoadItem* AItem) {
     WinHTTPDownloadItemDownloadBegin(Sender, AItem);
   };
-  download.OnItemDownloadProgress = [this](TWinHTTPDownload* Sender, TDownLoadItem* AItem,
+  Download.OnItemDownloadProgress = [this](TWinHTTPDownload* Sender, TDownLoadItem* AItem,
                                            std::int32_t CurrentBytes, std::int32_t TotalBytes) {
     WinHTTPDownloadItemDownloadProgress(Sender, AItem, CurrentBytes, TotalBytes);
   };
-  download.OnItemDownloadEnd = [this](TWinHTTPDownload* Sender, TDownLoadItem* AItem) {
+  Download.OnItemDownloadEnd = [this](TWinHTTPDownload* Sender, TDownLoadItem* AItem) {
     WinHTTPDownloadItemDownloadEnd(Sender, AItem);
   };
-  download.OnIdle = [this](TWinHTTPDownload* Sender) { WinHTTPDownloadIdle(Sender); };
-  download.OnItemData = [this](TWinHTTPDownload*, TDownLoadItem*, const void* Data,
+  Download.OnIdle = [this](TWinHTTPDownload* Sender) { WinHTTPDownloadIdle(Sender); };
+  Download.OnItemData = [this](TWinHTTPDownload*, TDownLoadItem*, const void* Data,
                                std::size_t Count) {
     if (FSignature.Required()) FSignature.Absorb(Data, Count);
   };
@@ -136,8 +136,8 @@ void TfrmUpdater::WinHTTPDownloadDownloadEnd(TWinHTTPDownload* /*Sender*/) {
 }
 
 bool TfrmUpdater::QueueHolds(const std::string& Caption) const {
-  for (int row = 0; row < FView.QueueRowCount(); ++row) {
-    if (FView.QueueRowCaption(row) == Caption) return true;
+  for (int Row = 0; Row < FView.QueueRowCount(); ++Row) {
+    if (FView.QueueRowCaption(Row) == Caption) return true;
   }
   return false;
 }
@@ -145,21 +145,21 @@ bool TfrmUpdater::QueueHolds(const std::string& Caption) const {
 void TfrmUpdater::StartQueuedDownloads() {
   FView.SetUnzipVisible(false);
   if (FView.QueueRowCount() == 0) return;
-  TDownLoadItems& items = FWinHTTPDownload->DownLoadItems();
-  items.Clear();
-  const std::string folder = FServices.ProgramFolder ? FServices.ProgramFolder() : std::string();
-  for (int row = 0; row < FView.QueueRowCount(); ++row) {
-    TDownLoadItem* item = items.Add();
-    item->SetURL(FView.QueueRowCaption(row));
-    item->Data = FView.QueueRowData(row);
-    item->SetLocalDir(folder);
+  TDownLoadItems& Items = FWinHTTPDownload->DownLoadItems();
+  Items.Clear();
+  const std::string Folder = FServices.ProgramFolder ? FServices.ProgramFolder() : std::string();
+  for (int Row = 0; Row < FView.QueueRowCount(); ++Row) {
+    TDownLoadItem* Item = Items.Add();
+    Item->SetURL(FView.QueueRowCaption(Row));
+    Item->Data = FView.QueueRowData(Row);
+    Item->SetLocalDir(Folder);
   }
   // A run that ends without OnDownloadEnd (no signature to check the archive with, or an archive
   // that could not be written) records its stop here, as OnDownloadEnd would have.
   bool EndedEarly = false;
   {
     const TRunningFlag Running(FDownloadRunning);
-    if (FSignature.Required() && !FetchSignature(items.Items(0)->URL())) {
+    if (FSignature.Required() && !FetchSignature(Items.Items(0)->URL())) {
       EndedEarly = true;
     } else {
       try {

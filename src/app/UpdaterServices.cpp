@@ -15,19 +15,19 @@ std::string DefaultUrlText() {
 }
 
 TUpdaterServices DefaultUpdaterServices() {
-  TUpdaterServices services;
-  services.UrlText = DefaultUrlText();
-  services.UpdatePublicKey = kBuildUpdatePublicKey;
-  services.ProgramFolder = [] { return ProgramFolder(); };
-  services.IsProcessRunning = [](const std::string& Name) { return IsProcessRunning(Name); };
-  services.KillProcess = [](const std::string& Name) { return KillProcess(Name); };
-  services.WriteSetting = [](const std::string& FileName, const std::string& Section,
+  TUpdaterServices Services;
+  Services.UrlText = DefaultUrlText();
+  Services.UpdatePublicKey = kBuildUpdatePublicKey;
+  Services.ProgramFolder = [] { return ProgramFolder(); };
+  Services.IsProcessRunning = [](const std::string& Name) { return IsProcessRunning(Name); };
+  Services.KillProcess = [](const std::string& Name) { return KillProcess(Name); };
+  Services.WriteSetting = [](const std::string& FileName, const std::string& Section,
                              const std::string& Key, const std::string& Value) {
     return WriteSetting(FileName, Section, Key, Value);
   };
-  services.LaunchProgram = [](const std::string& Path) { return LaunchProgram(Path); };
-  services.TickCount = [] { return TickCount(); };
-  return services;
+  Services.LaunchProgram = [](const std::string& Path) { return LaunchProgram(Path); };
+  Services.TickCount = [] { return TickCount(); };
+  return Services;
 }
 
 }  // namespace ruvevid

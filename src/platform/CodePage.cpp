@@ -17,11 +17,11 @@ struct TIconvCloser {
 }  // namespace
 
 bool IsValidUtf8(std::string_view Text) {
-  std::size_t i = 0;
-  while (i < Text.size()) {
-    const auto Lead = static_cast<std::uint8_t>(Text[i]);
+  std::size_t I = 0;
+  while (I < Text.size()) {
+    const auto Lead = static_cast<std::uint8_t>(Text[I]);
     if (Lead < 0x80) {
-      ++i;
+      ++I;
       continue;
     }
     std::size_t Length = 0;
@@ -36,14 +36,14 @@ bool IsValidUtf8(std::string_view Text) {
     } else {
       return false;
     }
-    if (Text.size() - i < Length) return false;
-    for (std::size_t k = 1; k < Length; ++k) {
-      const auto Next = static_cast<std::uint8_t>(Text[i + k]);
+    if (Text.size() - I < Length) return false;
+    for (std::size_t K = 1; K < Length; ++K) {
+      const auto Next = static_cast<std::uint8_t>(Text[I + K]);
       if ((Next & 0xC0) != 0x80) return false;
       Code = (Code << 6) | (Next & 0x3FU);
     }
     if (Code < Minimum || Code > 0x10FFFF || (Code >= 0xD800 && Code <= 0xDFFF)) return false;
-    i += Length;
+    I += Length;
   }
   return true;
 }

@@ -17,14 +17,14 @@ namespace {
 
 std::string DecodeOctalEscapes(const std::string& Text) {
   std::string Out;
-  for (std::size_t i = 0; i < Text.size(); ++i) {
-    if (Text[i] == '\\' && i + 3 < Text.size() && Text[i + 1] >= '0' && Text[i + 1] <= '3' &&
-        Text[i + 2] >= '0' && Text[i + 2] <= '7' && Text[i + 3] >= '0' && Text[i + 3] <= '7') {
-      Out += static_cast<char>((Text[i + 1] - '0') * 64 + (Text[i + 2] - '0') * 8 +
-                               (Text[i + 3] - '0'));
-      i += 3;
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    if (Text[I] == '\\' && I + 3 < Text.size() && Text[I + 1] >= '0' && Text[I + 1] <= '3' &&
+        Text[I + 2] >= '0' && Text[I + 2] <= '7' && Text[I + 3] >= '0' && Text[I + 3] <= '7') {
+      Out += static_cast<char>((Text[I + 1] - '0') * 64 + (Text[I + 2] - '0') * 8 +
+                               (Text[I + 3] - '0'));
+      I += 3;
     } else {
-      Out += Text[i];
+      Out += Text[I];
     }
   }
   return Out;
@@ -102,13 +102,13 @@ std::optional<TMountEntry> ParseMountInfoLine(const std::string& Line) {
 
 std::string DecodeLabelName(const std::string& Name) {
   std::string Out;
-  for (std::size_t i = 0; i < Name.size(); ++i) {
-    if (Name[i] == '\\' && i + 3 < Name.size() && Name[i + 1] == 'x' &&
-        HexDigit(Name[i + 2]) >= 0 && HexDigit(Name[i + 3]) >= 0) {
-      Out += static_cast<char>(HexDigit(Name[i + 2]) * 16 + HexDigit(Name[i + 3]));
-      i += 3;
+  for (std::size_t I = 0; I < Name.size(); ++I) {
+    if (Name[I] == '\\' && I + 3 < Name.size() && Name[I + 1] == 'x' &&
+        HexDigit(Name[I + 2]) >= 0 && HexDigit(Name[I + 3]) >= 0) {
+      Out += static_cast<char>(HexDigit(Name[I + 2]) * 16 + HexDigit(Name[I + 3]));
+      I += 3;
     } else {
-      Out += Name[i];
+      Out += Name[I];
     }
   }
   return Out;

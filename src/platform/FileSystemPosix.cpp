@@ -19,13 +19,13 @@ bool StatPath(const std::string& Path, struct stat& Info) {
 }  // namespace
 
 bool FileExists(const std::string& Path) {
-  struct stat info {};
-  return StatPath(Path, info) && S_ISREG(info.st_mode);
+  struct stat Info {};
+  return StatPath(Path, Info) && S_ISREG(Info.st_mode);
 }
 
 bool PathExists(const std::string& Path) {
-  struct stat info {};
-  return StatPath(Path, info);
+  struct stat Info {};
+  return StatPath(Path, Info);
 }
 
 bool NameFitsFileSystem(const std::string& Path) {
@@ -41,8 +41,8 @@ bool NameFitsFileSystem(const std::string& Path) {
 }
 
 bool DirectoryExists(const std::string& Path) {
-  struct stat info {};
-  return StatPath(Path, info) && S_ISDIR(info.st_mode);
+  struct stat Info {};
+  return StatPath(Path, Info) && S_ISDIR(Info.st_mode);
 }
 
 bool DeleteFile(const std::string& Path) {
@@ -50,14 +50,14 @@ bool DeleteFile(const std::string& Path) {
 }
 
 std::string ReadSymbolicLink(const std::string& Path) {
-  std::vector<char> buffer(256);
+  std::vector<char> Buffer(256);
   for (;;) {
-    const ssize_t length = ::readlink(Path.c_str(), buffer.data(), buffer.size());
-    if (length < 0) return {};
-    if (static_cast<std::size_t>(length) < buffer.size()) {
-      return std::string(buffer.data(), static_cast<std::size_t>(length));
+    const ssize_t Length = ::readlink(Path.c_str(), Buffer.data(), Buffer.size());
+    if (Length < 0) return {};
+    if (static_cast<std::size_t>(Length) < Buffer.size()) {
+      return std::string(Buffer.data(), static_cast<std::size_t>(Length));
     }
-    buffer.resize(buffer.size() * 2);
+    Buffer.resize(Buffer.size() * 2);
   }
 }
 

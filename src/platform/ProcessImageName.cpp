@@ -7,8 +7,8 @@ namespace {
 constexpr std::string_view kDeletedMark = " (deleted)";
 
 std::string AfterLastSlash(std::string_view Path) {
-  const std::size_t slash = Path.rfind('/');
-  return std::string(slash == std::string_view::npos ? Path : Path.substr(slash + 1));
+  const std::size_t Slash = Path.rfind('/');
+  return std::string(Slash == std::string_view::npos ? Path : Path.substr(Slash + 1));
 }
 
 }  // namespace
@@ -29,10 +29,10 @@ std::string ImageNameFromCommand(std::string_view Command) {
 
 bool HasEndedByStat(std::string_view Stat) {
   // "PID (command name) STATE ...": the name may itself hold ')', so look for the last one.
-  const std::size_t close = Stat.rfind(')');
-  if (close == std::string_view::npos || close + 2 >= Stat.size()) return true;
-  const char state = Stat[close + 2];
-  return state == 'Z' || state == 'X';
+  const std::size_t Close = Stat.rfind(')');
+  if (Close == std::string_view::npos || Close + 2 >= Stat.size()) return true;
+  const char State = Stat[Close + 2];
+  return State == 'Z' || State == 'X';
 }
 
 }  // namespace ruvevid

@@ -37,47 +37,47 @@ class TFdCloser {
 };
 
 std::optional<std::string> ReadProcFile(const std::string& Path) {
-  const int fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  const TFdCloser closer(fd);
-  std::string contents;
-  char buffer[4096];
+  const int Fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (Fd < 0) return std::nullopt;
+  const TFdCloser Closer(Fd);
+  std::string Contents;
+  char Buffer[4096];
   for (;;) {
-    const ssize_t count = ::read(fd, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return std::nullopt;
-    if (count == 0) return contents;
-    contents.append(buffer, static_cast<std::size_t>(count));
+    const ssize_t Count = ::read(Fd, Buffer, sizeof Buffer);
+    if (Count < 0 && errno == EINTR) continue;
+    if (Count < 0) return std::nullopt;
+    if (Count == 0) return Contents;
+    Contents.append(Buffer, static_cast<std::size_t>(Count));
   }
 }
 
 // A process that has ended is no longer running and cannot be ended.
 bool HasEnded(std::uint32_t ProcessId) {
-  const std::optional<std::string> stat = ReadProcFile(ProcPath(ProcessId, "stat"));
-  return !stat || HasEndedByStat(*stat);
+  const std::optional<std::string> Stat = ReadProcFile(ProcPath(ProcessId, "stat"));
+  return !Stat || HasEndedByStat(*Stat);
 }
 
 // The bare file name of the process image: from the executable link, else from argv[0], else the
 // command name the kernel keeps. Empty when the process is gone.
 std::string ImageName(std::uint32_t ProcessId) {
-  const std::string link = ReadSymbolicLink(ProcPath(ProcessId, "exe"));
-  if (!link.empty()) return ImageNameFromExeLink(link);
-  if (const std::optional<std::string> commandLine = ReadProcFile(ProcPath(ProcessId, "cmdline"))) {
-    std::string name = ImageNameFromCommandLine(*commandLine);
-    if (!name.empty()) return name;
+  const std::string Link = ReadSymbolicLink(ProcPath(ProcessId, "exe"));
+  if (!Link.empty()) return ImageNameFromExeLink(Link);
+  if (const std::optional<std::string> CommandLine = ReadProcFile(ProcPath(ProcessId, "cmdline"))) {
+    std::string Name = ImageNameFromCommandLine(*CommandLine);
+    if (!Name.empty()) return Name;
   }
-  if (const std::optional<std::string> command = ReadProcFile(ProcPath(ProcessId, "comm"))) {
-    return ImageNameFromCommand(*command);
+  if (const std::optional<std::string> Command = ReadProcFile(ProcPath(ProcessId, "comm"))) {
+    return ImageNameFromCommand(*Command);
   }
   return {};
 }
 
 std::optional<std::uint32_t> ParseProcessId(const char* Name) {
-  const std::string_view text(Name);
-  std::uint32_t id = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
-  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
-  return id;
+  const std::string_view Text(Name);
+  std::uint32_t Id = 0;
+  const auto [end, error] = std::from_chars(Text.data(), Text.data() + Text.size(), Id);
+  if (error != std::errc() || end != Text.data() + Text.size() || Text.empty()) return std::nullopt;
+  return Id;
 }
 
 // Process descriptors, called directly: the C library's declarations are not usable from C++ in
@@ -126,32 +126,32 @@ class TDirCloser {
 class TProcProcessTable final : public IProcessTable {
  public:
   std::unique_ptr<IProcessSnapshot> CreateSnapshot() override {
-    DIR* proc = ::opendir("/proc");
-    if (proc == nullptr) return nullptr;
-    const TDirCloser closer(proc);
-    std::vector<TProcessEntry> entries;
-    while (const dirent* item = ::readdir(proc)) {
-      const std::optional<std::uint32_t> id = ParseProcessId(item->d_name);
-      if (!id || HasEnded(*id)) continue;
-      std::string name = ImageName(*id);
-      if (name.empty()) continue;  // gone meanwhile
-      entries.push_back(TProcessEntry{*id, std::move(name)});
+    DIR* Proc = ::opendir("/proc");
+    if (Proc == nullptr) return nullptr;
+    const TDirCloser Closer(Proc);
+    std::vector<TProcessEntry> Entries;
+    while (const dirent* Item = ::readdir(Proc)) {
+      const std::optional<std::uint32_t> Id = ParseProcessId(Item->d_name);
+      if (!Id || HasEnded(*Id)) continue;
+      std::string Name = ImageName(*Id);
+      if (Name.empty()) continue;  // gone meanwhile
+      Entries.push_back(TProcessEntry{*Id, std::move(Name)});
     }
-    return std::make_unique<TProcSnapshot>(std::move(entries));
+    return std::make_unique<TProcSnapshot>(std::move(Entries));
   }
 
   int Terminate(const TProcessEntry& Entry) override {
     if (Entry.th32ProcessID == 0) return 0;
-    const auto id = static_cast<pid_t>(Entry.th32ProcessID);
+    const auto Id = static_cast<pid_t>(Entry.th32ProcessID);
     // The descriptor holds on to this very process: if it ends and its id is given to another
     // process meanwhile, the signal below fails instead of reaching the newcomer.
-    const int process = OpenProcessDescriptor(id);
-    if (process < 0 && errno != ENOSYS) return 0;
-    const TFdCloser closer(process);
+    const int Process = OpenProcessDescriptor(Id);
+    if (Process < 0 && errno != ENOSYS) return 0;
+    const TFdCloser Closer(Process);
     // The id may have been reused between the snapshot and the opening.
     if (ImageName(Entry.th32ProcessID) != Entry.szExeFile) return 0;
-    const int result = process >= 0 ? SendSignal(process, SIGKILL) : ::kill(id, SIGKILL);
-    return result == 0 ? 1 : 0;
+    const int Result = Process >= 0 ? SendSignal(Process, SIGKILL) : ::kill(Id, SIGKILL);
+    return Result == 0 ? 1 : 0;
   }
 
   std::uint32_t CurrentProcessId() const override { return static_cast<std::uint32_t>(::getpid()); }

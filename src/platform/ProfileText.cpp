@@ -18,33 +18,33 @@ struct TLine {
 };
 
 std::vector<TLine> SplitLines(std::string_view Contents) {
-  std::vector<TLine> lines;
-  std::size_t start = 0;
-  while (start < Contents.size()) {
-    const std::size_t feed = Contents.find('\n', start);
-    if (feed == std::string_view::npos) {
-      lines.push_back(TLine{start, Contents.substr(start), {}});
+  std::vector<TLine> Lines;
+  std::size_t Start = 0;
+  while (Start < Contents.size()) {
+    const std::size_t Feed = Contents.find('\n', Start);
+    if (Feed == std::string_view::npos) {
+      Lines.push_back(TLine{Start, Contents.substr(Start), {}});
       break;
     }
-    std::size_t textEnd = feed;
-    if (textEnd > start && Contents[textEnd - 1] == '\r') --textEnd;
-    lines.push_back(TLine{start, Contents.substr(start, textEnd - start),
-                          Contents.substr(textEnd, feed + 1 - textEnd)});
-    start = feed + 1;
+    std::size_t TextEnd = Feed;
+    if (TextEnd > Start && Contents[TextEnd - 1] == '\r') --TextEnd;
+    Lines.push_back(TLine{Start, Contents.substr(Start, TextEnd - Start),
+                          Contents.substr(TextEnd, Feed + 1 - TextEnd)});
+    Start = Feed + 1;
   }
-  return lines;
+  return Lines;
 }
 
 std::string_view Trim(std::string_view Text) {
-  const std::size_t first = Text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const std::size_t last = Text.find_last_not_of(kBlanks);
-  return Text.substr(first, last + 1 - first);
+  const std::size_t First = Text.find_first_not_of(kBlanks);
+  if (First == std::string_view::npos) return {};
+  const std::size_t Last = Text.find_last_not_of(kBlanks);
+  return Text.substr(First, Last + 1 - First);
 }
 
 std::string_view TrimRight(std::string_view Text) {
-  const std::size_t last = Text.find_last_not_of(kBlanks);
-  return last == std::string_view::npos ? std::string_view() : Text.substr(0, last + 1);
+  const std::size_t Last = Text.find_last_not_of(kBlanks);
+  return Last == std::string_view::npos ? std::string_view() : Text.substr(0, Last + 1);
 }
 
 char UpperAscii(char C) {
@@ -53,26 +53,26 @@ char UpperAscii(char C) {
 
 bool SameName(std::string_view A, std::string_view B) {
   if (A.size() != B.size()) return false;
-  for (std::size_t i = 0; i < A.size(); ++i) {
-    if (UpperAscii(A[i]) != UpperAscii(B[i])) return false;
+  for (std::size_t I = 0; I < A.size(); ++I) {
+    if (UpperAscii(A[I]) != UpperAscii(B[I])) return false;
   }
   return true;
 }
 
 // The section name of a section line, or nothing when the line is not one.
 std::optional<std::string_view> SectionName(std::string_view Text) {
-  const std::string_view line = Trim(Text);
-  if (line.empty() || line.front() != '[') return std::nullopt;
-  const std::size_t close = line.rfind(']');
-  if (close == std::string_view::npos || close == 0) return std::nullopt;
-  return Trim(line.substr(1, close - 1));
+  const std::string_view Line = Trim(Text);
+  if (Line.empty() || Line.front() != '[') return std::nullopt;
+  const std::size_t Close = Line.rfind(']');
+  if (Close == std::string_view::npos || Close == 0) return std::nullopt;
+  return Trim(Line.substr(1, Close - 1));
 }
 
 // The key name of a key line, or nothing for a blank or comment line.
 std::optional<std::string_view> KeyName(std::string_view Text) {
-  const std::string_view line = Trim(Text);
-  if (line.empty() || line.front() == ';') return std::nullopt;
-  return Trim(line.substr(0, line.find('=')));
+  const std::string_view Line = Trim(Text);
+  if (Line.empty() || Line.front() == ';') return std::nullopt;
+  return Trim(Line.substr(0, Line.find('=')));
 }
 
 }  // namespace
@@ -81,62 +81,62 @@ std::string SetProfileKey(std::string_view Contents, std::string_view Section, s
                           std::string_view Value) {
   Section = Trim(Section);
   Key = Trim(Key);
-  const std::size_t markSize = Contents.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
-  std::vector<TLine> lines = SplitLines(Contents.substr(markSize));
-  for (TLine& line : lines) line.Start += markSize;
+  const std::size_t MarkSize = Contents.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
+  std::vector<TLine> Lines = SplitLines(Contents.substr(MarkSize));
+  for (TLine& Line : Lines) Line.Start += MarkSize;
 
-  std::string_view lineEnd = "\r\n";
-  for (const TLine& line : lines) {
-    if (!line.End.empty()) {
-      lineEnd = line.End;
+  std::string_view LineEnd = "\r\n";
+  for (const TLine& Line : Lines) {
+    if (!Line.End.empty()) {
+      LineEnd = Line.End;
       break;
     }
   }
-  const std::string keyLine = std::string(Key) + "=" + std::string(Value);
+  const std::string KeyLine = std::string(Key) + "=" + std::string(Value);
 
-  std::size_t index = 0;
-  while (index < lines.size()) {
-    const std::optional<std::string_view> name = SectionName(lines[index].Text);
-    if (name && SameName(*name, Section)) break;
-    ++index;
+  std::size_t Index = 0;
+  while (Index < Lines.size()) {
+    const std::optional<std::string_view> Name = SectionName(Lines[Index].Text);
+    if (Name && SameName(*Name, Section)) break;
+    ++Index;
   }
 
-  std::string result;
-  result.reserve(Contents.size() + keyLine.size() + Section.size() + 8);
-  if (index == lines.size()) {
+  std::string Result;
+  Result.reserve(Contents.size() + KeyLine.size() + Section.size() + 8);
+  if (Index == Lines.size()) {
     // No such section: append it with its key.
-    result.append(Contents);
-    if (!lines.empty() && lines.back().End.empty()) result.append(lineEnd);
-    result.append("[").append(Section).append("]").append(lineEnd);
-    result.append(keyLine).append(lineEnd);
-    return result;
+    Result.append(Contents);
+    if (!Lines.empty() && Lines.back().End.empty()) Result.append(LineEnd);
+    Result.append("[").append(Section).append("]").append(LineEnd);
+    Result.append(KeyLine).append(LineEnd);
+    return Result;
   }
 
-  std::size_t lastFilled = index;  // the section's last non-blank line
-  for (std::size_t i = index + 1; i < lines.size(); ++i) {
-    const TLine& line = lines[i];
-    if (SectionName(line.Text)) break;
-    if (!Trim(line.Text).empty()) lastFilled = i;
-    const std::optional<std::string_view> name = KeyName(line.Text);
-    if (!name || !SameName(*name, Key)) continue;
+  std::size_t LastFilled = Index;  // the section's last non-blank line
+  for (std::size_t I = Index + 1; I < Lines.size(); ++I) {
+    const TLine& Line = Lines[I];
+    if (SectionName(Line.Text)) break;
+    if (!Trim(Line.Text).empty()) LastFilled = I;
+    const std::optional<std::string_view> Name = KeyName(Line.Text);
+    if (!Name || !SameName(*Name, Key)) continue;
     // Replace the value, keeping the line's name part and its end.
-    const std::size_t equals = line.Text.find('=');
-    const std::string_view kept =
-        equals == std::string_view::npos ? TrimRight(line.Text) : line.Text.substr(0, equals);
-    result.append(Contents.substr(0, line.Start));
-    result.append(kept).append("=").append(Value).append(line.End);
-    result.append(Contents.substr(line.Start + line.Text.size() + line.End.size()));
-    return result;
+    const std::size_t Equals = Line.Text.find('=');
+    const std::string_view Kept =
+        Equals == std::string_view::npos ? TrimRight(Line.Text) : Line.Text.substr(0, Equals);
+    Result.append(Contents.substr(0, Line.Start));
+    Result.append(Kept).append("=").append(Value).append(Line.End);
+    Result.append(Contents.substr(Line.Start + Line.Text.size() + Line.End.size()));
+    return Result;
   }
 
   // No such key: add it after the section's last non-blank line.
-  const TLine& after = lines[lastFilled];
-  const std::size_t insertAt = after.Start + after.Text.size() + after.End.size();
-  result.append(Contents.substr(0, insertAt));
-  if (after.End.empty()) result.append(lineEnd);
-  result.append(keyLine).append(lineEnd);
-  result.append(Contents.substr(insertAt));
-  return result;
+  const TLine& After = Lines[LastFilled];
+  const std::size_t InsertAt = After.Start + After.Text.size() + After.End.size();
+  Result.append(Contents.substr(0, InsertAt));
+  if (After.End.empty()) Result.append(LineEnd);
+  Result.append(KeyLine).append(LineEnd);
+  Result.append(Contents.substr(InsertAt));
+  return Result;
 }
 
 bool IsWritableProfileKey(std::string_view Section, std::string_view Key, std::string_view Value) {
@@ -145,9 +145,9 @@ bool IsWritableProfileKey(std::string_view Section, std::string_view Key, std::s
   if (Key.find_first_of(kLineBreaks) != std::string_view::npos) return false;
   if (Value.find_first_of(kLineBreaks) != std::string_view::npos) return false;
   if (Section.find(']') != std::string_view::npos) return false;
-  const std::string_view key = Trim(Key);
-  if (key.find('=') != std::string_view::npos) return false;
-  return key.empty() || (key.front() != ';' && key.front() != '[');
+  const std::string_view Trimmed = Trim(Key);
+  if (Trimmed.find('=') != std::string_view::npos) return false;
+  return Trimmed.empty() || (Trimmed.front() != ';' && Trimmed.front() != '[');
 }
 
 }  // namespace ruvevid

@@ -4,9 +4,9 @@
 namespace ruvevid {
 
 std::string ProgramFolderOf(const std::string& ExePath) {
-  const std::size_t slash = ExePath.rfind('/');
-  if (slash == std::string::npos) return {};
-  return ExePath.substr(0, slash + 1);
+  const std::size_t Slash = ExePath.rfind('/');
+  if (Slash == std::string::npos) return {};
+  return ExePath.substr(0, Slash + 1);
 }
 
 std::string ProgramFolder() {

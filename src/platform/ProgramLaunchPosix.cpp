@@ -30,14 +30,14 @@ class TSpawnSettings {
   // Own session, default signal handling, nothing blocked, no descriptors beyond 0, 1 and 2.
   bool Prepare() {
     if (!FAttributesReady || !FActionsReady) return false;
-    sigset_t all;
-    sigset_t none;
-    ::sigfillset(&all);
-    ::sigemptyset(&none);
-    const short flags = POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
-    return ::posix_spawnattr_setflags(&FAttributes, flags) == 0 &&
-           ::posix_spawnattr_setsigdefault(&FAttributes, &all) == 0 &&
-           ::posix_spawnattr_setsigmask(&FAttributes, &none) == 0 &&
+    sigset_t All;
+    sigset_t None;
+    ::sigfillset(&All);
+    ::sigemptyset(&None);
+    const short Flags = POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+    return ::posix_spawnattr_setflags(&FAttributes, Flags) == 0 &&
+           ::posix_spawnattr_setsigdefault(&FAttributes, &All) == 0 &&
+           ::posix_spawnattr_setsigmask(&FAttributes, &None) == 0 &&
            ::posix_spawn_file_actions_addclosefrom_np(&FActions, STDERR_FILENO + 1) == 0;
   }
 
@@ -77,13 +77,13 @@ class TPipe {
 
 // Reads the start result the intermediate process reports; false when it reported nothing.
 bool ReadReport(int Fd, int& Report) {
-  char* target = reinterpret_cast<char*>(&Report);
-  std::size_t done = 0;
-  while (done < sizeof Report) {
-    const ssize_t count = ::read(Fd, target + done, sizeof Report - done);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return false;
-    done += static_cast<std::size_t>(count);
+  char* Target = reinterpret_cast<char*>(&Report);
+  std::size_t Done = 0;
+  while (Done < sizeof Report) {
+    const ssize_t Count = ::read(Fd, Target + Done, sizeof Report - Done);
+    if (Count < 0 && errno == EINTR) continue;
+    if (Count <= 0) return false;
+    Done += static_cast<std::size_t>(Count);
   }
   return true;
 }
@@ -102,29 +102,29 @@ void Reap(pid_t Intermediate) {
 // missing or non-executable file is reported as a failure.
 bool LaunchProgram(const std::string& Path) {
   if (Path.empty()) return false;
-  TSpawnSettings settings;
-  if (!settings.Prepare()) return false;
-  TPipe pipe;
-  if (!pipe.Ready()) return false;
+  TSpawnSettings Settings;
+  if (!Settings.Prepare()) return false;
+  TPipe Pipe;
+  if (!Pipe.Ready()) return false;
   // Everything the intermediate process uses is made here: after fork it only spawns, writes
   // and exits.
-  std::string file = Path;
-  char* const arguments[] = {file.data(), nullptr};
+  std::string File = Path;
+  char* const Arguments[] = {File.data(), nullptr};
 
-  const pid_t intermediate = ::fork();
-  if (intermediate < 0) return false;
-  if (intermediate == 0) {
-    pid_t program = 0;
-    const int result = ::posix_spawn(&program, file.c_str(), settings.Actions(),
-                                     settings.Attributes(), arguments, environ);
-    const ssize_t written = ::write(pipe.WriteEnd(), &result, sizeof result);
-    ::_exit(written == static_cast<ssize_t>(sizeof result) ? 0 : 1);
+  const pid_t Intermediate = ::fork();
+  if (Intermediate < 0) return false;
+  if (Intermediate == 0) {
+    pid_t Program = 0;
+    const int Result = ::posix_spawn(&Program, File.c_str(), Settings.Actions(),
+                                     Settings.Attributes(), Arguments, environ);
+    const ssize_t Written = ::write(Pipe.WriteEnd(), &Result, sizeof Result);
+    ::_exit(Written == static_cast<ssize_t>(sizeof Result) ? 0 : 1);
   }
-  pipe.CloseWrite();
-  int report = -1;
-  const bool reported = ReadReport(pipe.ReadEnd(), report);
-  Reap(intermediate);
-  return reported && report == 0;
+  Pipe.CloseWrite();
+  int Report = -1;
+  const bool Reported = ReadReport(Pipe.ReadEnd(), Report);
+  Reap(Intermediate);
+  return Reported && Report == 0;
 }
 
 }  // namespace ruvevid

@@ -185,8 +185,8 @@ void TArcTypeDetector::DetectPlain(TArcType& Result) {
   }
   // Bytes beyond what was read count as zeros.
   TSignatureHead Head{};
-  for (std::size_t i = 0; i < Head.size() && Leading + i < FHead.size(); ++i)
-    Head[i] = FHead[Leading + i];
+  for (std::size_t I = 0; I < Head.size() && Leading + I < FHead.size(); ++I)
+    Head[I] = FHead[Leading + I];
   Result = ClassifySignature(false, Head);
 
   switch (Result) {
@@ -409,10 +409,10 @@ TArcType TArcTypeDetector::ProbeTar() {
     if (ReadAt(FStream, 512, Header.data(), 512) <= 0) return TArcType::atNA;
   }
   std::uint32_t Stored = 0;
-  for (std::size_t i = 148; i < 156; ++i)
-    if (Header[i] >= '0' && Header[i] <= '7') Stored = Stored * 8 + (Header[i] - '0');
+  for (std::size_t I = 148; I < 156; ++I)
+    if (Header[I] >= '0' && Header[I] <= '7') Stored = Stored * 8 + (Header[I] - '0');
   std::uint32_t Sum = 0;
-  for (std::size_t i = 0; i < Header.size(); ++i) Sum += (i >= 148 && i < 156) ? 32 : Header[i];
+  for (std::size_t I = 0; I < Header.size(); ++I) Sum += (I >= 148 && I < 156) ? 32 : Header[I];
   if (Sum == Stored) return TArcType::atTar;
   FZip.FirstHeaderOffset = -1;
   return TArcType::atNA;

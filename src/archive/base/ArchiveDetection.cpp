@@ -19,8 +19,8 @@ std::string LastPartOfSplitSet(const std::string& Name) {
   if (Dot == std::string::npos || Name.size() - Dot < 4) return {};
   const char Z = Name[Dot + 1];
   if (Z != 'z' && Z != 'Z') return {};
-  for (std::size_t i = Dot + 2; i < Name.size(); ++i)
-    if (Name[i] < '0' || Name[i] > '9') return {};
+  for (std::size_t I = Dot + 2; I < Name.size(); ++I)
+    if (Name[I] < '0' || Name[I] > '9') return {};
   const std::string Last = Name.substr(0, Dot) + (Z == 'z' ? ".zip" : ".ZIP");
   return FileExists(Last) ? Last : std::string();
 }

@@ -27,11 +27,11 @@ constexpr void PutLE16(std::uint8_t* P, std::uint16_t Value) {
 }
 
 constexpr void PutLE32(std::uint8_t* P, std::uint32_t Value) {
-  for (std::size_t i = 0; i < 4; ++i) P[i] = static_cast<std::uint8_t>(Value >> (8 * i));
+  for (std::size_t I = 0; I < 4; ++I) P[I] = static_cast<std::uint8_t>(Value >> (8 * I));
 }
 
 constexpr void PutLE64(std::uint8_t* P, std::uint64_t Value) {
-  for (std::size_t i = 0; i < 8; ++i) P[i] = static_cast<std::uint8_t>(Value >> (8 * i));
+  for (std::size_t I = 0; I < 8; ++I) P[I] = static_cast<std::uint8_t>(Value >> (8 * I));
 }
 
 }  // namespace ruvevid

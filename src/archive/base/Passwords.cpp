@@ -16,8 +16,8 @@ bool TUnBase::CheckPassword(TStream32& Input) {
   std::memcpy(Work.data() + kZipEncryptionHeaderSize, Work.data(), kZipEncryptionHeaderSize);
 
   bool Ok = TestPassword(Work.data());
-  for (std::size_t i = 0; !Ok && i < Passwords.size(); ++i) {
-    FRun.Password = Passwords[i];
+  for (std::size_t I = 0; !Ok && I < Passwords.size(); ++I) {
+    FRun.Password = Passwords[I];
     Ok = TestPassword(Work.data());
   }
   if (Ok) return true;

@@ -91,8 +91,8 @@ bool TInternalMask::MatchesFolded(std::string_view Name) const {
 
 bool SameNameFolded(std::string_view A, std::string_view B) {
   if (A.size() != B.size()) return false;
-  for (std::size_t i = 0; i < A.size(); ++i)
-    if (FoldMaskChar(A[i]) != FoldMaskChar(B[i])) return false;
+  for (std::size_t I = 0; I < A.size(); ++I)
+    if (FoldMaskChar(A[I]) != FoldMaskChar(B[I])) return false;
   return true;
 }
 

@@ -27,7 +27,7 @@ using TArcNotifyEvent = std::function<void(TZipCommon* Sender)>;
 using TBeginEvent = std::function<void(TZipCommon* Sender, const std::string& FileName,
                                        std::int32_t Count, bool& Extract)>;
 using TEndEvent =
-    std::function<void(TZipCommon* Sender, const std::string& FileName, bool CRC_PASS)>;
+    std::function<void(TZipCommon* Sender, const std::string& FileName, bool CrcPass)>;
 using TProgressEvent = std::function<void(TZipCommon* Sender, std::uint8_t ProgressByFile,
                                           std::uint8_t ProgressByArchive)>;
 using TElapsedTimeEvent = std::function<void(TZipCommon* Sender, float ElapsedTime)>;
@@ -43,7 +43,7 @@ using TRenameFileEvent =
     std::function<void(TZipCommon* Sender, const std::string& FileName, std::string& NewFileName)>;
 using TNextVolumeEvent =
     std::function<void(TZipCommon* Sender, std::string& VolumeName, const std::string& VolumeID,
-                       bool fExists, bool& Cancel)>;
+                       bool FExists, bool& Cancel)>;
 using TDiskEvent = std::function<void(TZipCommon* Sender, bool& Cancel)>;
 using TNextDiskEvent =
     std::function<void(TZipCommon* Sender, const std::string& VolumeName, bool& Cancel)>;

@@ -9,10 +9,10 @@ std::string ToString(THeaderTypeState State) {
   static constexpr std::array<std::string_view, 6> kNames = {"htLocal",   "htCentral",  "htEnding",
                                                              "htLocator", "htEnding64", "htNone"};
   std::string Text = "[";
-  for (std::size_t i = 0; i < kNames.size(); ++i) {
-    if (!State.Contains(static_cast<THeaderType>(i))) continue;
+  for (std::size_t I = 0; I < kNames.size(); ++I) {
+    if (!State.Contains(static_cast<THeaderType>(I))) continue;
     if (Text.size() > 1) Text += ", ";
-    Text += kNames[i];
+    Text += kNames[I];
   }
   return Text + "]";
 }

@@ -12,10 +12,10 @@ using TSliceTables = std::array<std::array<std::uint32_t, 256>, 8>;
 constexpr TSliceTables MakeSliceTables() {
   TSliceTables Tables{};
   Tables[0] = Crc32Table;
-  for (std::size_t k = 1; k < 8; ++k) {
-    for (std::size_t b = 0; b < 256; ++b) {
-      const std::uint32_t Prev = Tables[k - 1][b];
-      Tables[k][b] = Crc32Table[Prev & 0xFFu] ^ (Prev >> 8);
+  for (std::size_t K = 1; K < 8; ++K) {
+    for (std::size_t B = 0; B < 256; ++B) {
+      const std::uint32_t Prev = Tables[K - 1][B];
+      Tables[K][B] = Crc32Table[Prev & 0xFFu] ^ (Prev >> 8);
     }
   }
   return Tables;
@@ -32,7 +32,7 @@ std::uint32_t LoadLE32(const std::uint8_t* P) {
 
 std::uint32_t UpdateCrc32Bytewise(std::uint32_t Crc, const void* Buffer, std::size_t Count) {
   const auto* P = static_cast<const std::uint8_t*>(Buffer);
-  for (std::size_t i = 0; i < Count; ++i) Crc = Crc32Step(Crc, P[i]);
+  for (std::size_t I = 0; I < Count; ++I) Crc = Crc32Step(Crc, P[I]);
   return Crc;
 }
 
@@ -64,7 +64,7 @@ std::uint32_t UpdateCrc32(std::uint32_t Crc, const void* Buffer, std::size_t Cou
 
 std::uint32_t UpdateCrc16(std::uint32_t Crc, const void* Buffer, std::size_t Count) {
   const auto* P = static_cast<const std::uint8_t*>(Buffer);
-  for (std::size_t i = 0; i < Count; ++i) Crc = Crc16Step(Crc, P[i]);
+  for (std::size_t I = 0; I < Count; ++I) Crc = Crc16Step(Crc, P[I]);
   return Crc;
 }
 

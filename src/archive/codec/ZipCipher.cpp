@@ -56,7 +56,7 @@ void TZipCipher::DecipherBuffer(void* Buffer, std::size_t Count) {
 void TZipCipher::EncipherBuffer(void* Buffer, std::size_t Count) {
   auto* P = static_cast<std::uint8_t*>(Buffer);
   TZipCipher Local(FKeys);
-  for (std::size_t i = 0; i < Count; ++i) P[i] = Local.EncipherByte(P[i]);
+  for (std::size_t I = 0; I < Count; ++I) P[I] = Local.EncipherByte(P[I]);
   FKeys = Local.FKeys;
 }
 
@@ -64,8 +64,8 @@ bool TZipCipher::CheckEncryptionHeader(std::uint8_t* Header, std::uint16_t Flags
                                        std::uint32_t DosTime, std::string_view Password) {
   if (Password.empty()) return false;
   CipherInit(Password);
-  for (std::size_t i = 0; i < kZipEncryptionHeaderSize; ++i) {
-    Header[i] = DecipherByte(Header[kZipEncryptionHeaderSize + i]);
+  for (std::size_t I = 0; I < kZipEncryptionHeaderSize; ++I) {
+    Header[I] = DecipherByte(Header[kZipEncryptionHeaderSize + I]);
   }
   const std::uint8_t Check = Header[kZipEncryptionHeaderSize - 1];
   const bool SizesFollowData = (Flags & kDataDescriptorFlag) != 0;

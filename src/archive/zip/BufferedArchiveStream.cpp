@@ -23,11 +23,11 @@ std::int32_t TBufferedArchiveStream::Write(const void* /*Buffer*/, std::int32_t 
 }
 
 TBufferedArchiveStream::TSlot* TBufferedArchiveStream::Holding() {
-  for (int i = 0; i < 2; ++i) {
-    TSlot& Slot = FSlots[i];
+  for (int I = 0; I < 2; ++I) {
+    TSlot& Slot = FSlots[I];
     const std::int64_t At = FPosition - Slot.Start;
     if (At >= 0 && At < Slot.Buffered) {
-      FLastUsed = i;
+      FLastUsed = I;
       return &Slot;
     }
   }

@@ -119,8 +119,8 @@ bool SpansOverlap(std::vector<TEntrySpan> Spans) {
   std::sort(Spans.begin(), Spans.end(), [](const TEntrySpan& A, const TEntrySpan& B) {
     return A.Disk != B.Disk ? A.Disk < B.Disk : A.Start < B.Start;
   });
-  for (std::size_t i = 1; i < Spans.size(); ++i) {
-    if (Spans[i].Disk == Spans[i - 1].Disk && Spans[i].Start < Spans[i - 1].End) return true;
+  for (std::size_t I = 1; I < Spans.size(); ++I) {
+    if (Spans[I].Disk == Spans[I - 1].Disk && Spans[I].Start < Spans[I - 1].End) return true;
   }
   return false;
 }

@@ -21,10 +21,10 @@ bool VolumeFileExists(const std::string& Name) {
 
 std::string ChangeExtension(const std::string& Name, const std::string& Extension) {
   std::size_t Dot = std::string::npos;
-  for (std::size_t i = Name.size(); i > 0; --i) {
-    if (kOutputPathRules.IsDelimiter(Name[i - 1])) break;
-    if (Name[i - 1] == '.') {
-      Dot = i - 1;
+  for (std::size_t I = Name.size(); I > 0; --I) {
+    if (kOutputPathRules.IsDelimiter(Name[I - 1])) break;
+    if (Name[I - 1] == '.') {
+      Dot = I - 1;
       break;
     }
   }
@@ -33,9 +33,9 @@ std::string ChangeExtension(const std::string& Name, const std::string& Extensio
 
 bool EqualsIgnoringCase(const std::string& A, const std::string& B) {
   if (A.size() != B.size()) return false;
-  for (std::size_t i = 0; i < A.size(); ++i) {
-    const auto L = static_cast<unsigned char>(A[i]);
-    const auto R = static_cast<unsigned char>(B[i]);
+  for (std::size_t I = 0; I < A.size(); ++I) {
+    const auto L = static_cast<unsigned char>(A[I]);
+    const auto R = static_cast<unsigned char>(B[I]);
     if (std::tolower(L) != std::tolower(R)) return false;
   }
   return true;

@@ -183,12 +183,12 @@ std::int32_t TZipWalker::ReadCentralDirectory(std::unique_ptr<TStream32>& Stream
     std::vector<bool> Used(Locals.size(), false);
     for (TFound& Item : Found) {
       if (Item.Landed) continue;
-      for (std::size_t k = 0; k < Locals.size(); ++k) {
-        if (Used[k] || Locals[k].Raw != Item.Raw) continue;
-        Used[k] = true;
+      for (std::size_t K = 0; K < Locals.size(); ++K) {
+        if (Used[K] || Locals[K].Raw != Item.Raw) continue;
+        Used[K] = true;
         Item.Landed = true;
-        Item.Entry.HeaderOffset = static_cast<std::uint64_t>(Locals[k].Offset);
-        Item.SpanEnd = static_cast<std::uint64_t>(Locals[k].DataEnd);
+        Item.Entry.HeaderOffset = static_cast<std::uint64_t>(Locals[K].Offset);
+        Item.SpanEnd = static_cast<std::uint64_t>(Locals[K].DataEnd);
         break;
       }
     }
@@ -261,10 +261,10 @@ std::vector<TZipWalker::TLocalRecord> TZipWalker::ListLocalHeaders(TStream32& St
        At += static_cast<std::int64_t>(Block.size()) - 3) {
     const std::int32_t Got =
         ReadAt(Stream, At, Block.data(), static_cast<std::int32_t>(Block.size()));
-    for (std::int32_t j = 0; j + 4 <= Got; ++j) {
-      if (Block[static_cast<std::size_t>(j)] == 'P' &&
-          IsLocalHeaderSignature(GetLE32(Block.data() + j))) {
-        P = At + j;
+    for (std::int32_t J = 0; J + 4 <= Got; ++J) {
+      if (Block[static_cast<std::size_t>(J)] == 'P' &&
+          IsLocalHeaderSignature(GetLE32(Block.data() + J))) {
+        P = At + J;
         break;
       }
     }
@@ -361,10 +361,10 @@ void TZipWalker::VisitEntry(std::unique_ptr<TStream32>& Stream, const TZipDirEnt
   ExtractEntry(FArc, FVolumes, Stream, Entry.ExternalAttr, ListedFromCentral);
 }
 
-TZipWalker::TEntryStep TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t i,
+TZipWalker::TEntryStep TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t I,
                                               bool ListedFromCentral) {
   if (FArc.GetCancel()) return TEntryStep::esStop;
-  TZipDirEntry& Entry = FDirectory.GetEntry(i);
+  TZipDirEntry& Entry = FDirectory.GetEntry(I);
   FArc.Run().CurrentEntry = &Entry;
   const TArcType Type = FArc.ArcType();
   const std::int32_t Last = FArc.ZipState().Headers.Ending.ThisDisk();
@@ -372,7 +372,7 @@ TZipWalker::TEntryStep TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream
     // No such part: the entry is damaged, the others may not be. It counts as done.
     FArc.ReportError(FArc.GetArchiveFile(), kPastLastPart, std::to_string(Entry.DiskNumber),
                      ecBadFileHeader);
-    if (const std::vector<std::uint8_t>* Data = FDirectory.GetData(i);
+    if (const std::vector<std::uint8_t>* Data = FDirectory.GetData(I);
         Data != nullptr && Data->size() >= TCentralHeader::kSize) {
       TCentralHeader Central;
       std::copy_n(Data->begin(), TCentralHeader::kSize, Central.Bytes.begin());
@@ -384,7 +384,7 @@ TZipWalker::TEntryStep TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream
   // another disk than the one in the drive, as after an entry whose data ended with its disk (the
   // local list knows no disk numbers).
   if (Type == TArcType::atZipDS &&
-      (i == 0 || (ListedFromCentral && Entry.DiskNumber + 1 != FVolumes.WantedDisk()))) {
+      (I == 0 || (ListedFromCentral && Entry.DiskNumber + 1 != FVolumes.WantedDisk()))) {
     FVolumes.SetWantedDisk(Entry.DiskNumber);
     if (!FVolumes.BringUpDisk(FArc, Stream)) return TEntryStep::esStop;
   } else if (Type == TArcType::atZipMV && ListedFromCentral &&
@@ -403,13 +403,13 @@ void TZipWalker::ExtractCentralEntries(std::unique_ptr<TStream32>& Stream) {
   TZipFormatState& Zip = FArc.ZipState();
   TRunState& Run = FArc.Run();
   Run.BytesRemaining = Run.TotalUnpackedSize;
-  for (std::int32_t i = 0; i < FDirectory.Count(); ++i) {
-    const TEntryStep Step = BeginEntry(Stream, i, true);
+  for (std::int32_t I = 0; I < FDirectory.Count(); ++I) {
+    const TEntryStep Step = BeginEntry(Stream, I, true);
     if (Step == TEntryStep::esStop) break;
     if (Step == TEntryStep::esSkip) continue;
     const TZipDirEntry& Entry = *Run.CurrentEntry;
     const std::string Name = ReadLocalEntryHeader(*Stream, Entry);
-    const std::vector<std::uint8_t>* Data = FDirectory.GetData(i);
+    const std::vector<std::uint8_t>* Data = FDirectory.GetData(I);
     TCentralHeader& Central = Zip.Headers.Central;
     Central.Bytes.fill(0);
     if (Data != nullptr) {
@@ -431,8 +431,8 @@ void TZipWalker::ExtractLocalEntries(std::unique_ptr<TStream32>& Stream) {
   TZipFormatState& Zip = FArc.ZipState();
   TRunState& Run = FArc.Run();
   Run.BytesRemaining = Run.TotalUnpackedSize;
-  for (std::int32_t i = 0; i < FDirectory.Count(); ++i) {
-    const TEntryStep Step = BeginEntry(Stream, i, false);
+  for (std::int32_t I = 0; I < FDirectory.Count(); ++I) {
+    const TEntryStep Step = BeginEntry(Stream, I, false);
     if (Step == TEntryStep::esStop) break;
     if (Step == TEntryStep::esSkip) continue;
     const TZipDirEntry& Entry = *Run.CurrentEntry;
@@ -443,7 +443,7 @@ void TZipWalker::ExtractLocalEntries(std::unique_ptr<TStream32>& Stream) {
     Info.Method = Local.Method();
     Info.PackedSize = Join48(Local.PackedSize(), Zip.HighWords.PackedSize);
     Info.UnpackedSize = Join48(Local.UnpackedSize(), Zip.HighWords.UnpackedSize);
-    const TListed& Listed = FListed[static_cast<std::size_t>(i)];
+    const TListed& Listed = FListed[static_cast<std::size_t>(I)];
     if (Listed.Descriptor) {
       // The CRC and sizes the data descriptor gives are the entry's.
       Local.SetCrc32(Listed.Descriptor->Crc32);

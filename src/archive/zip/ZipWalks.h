@@ -83,7 +83,7 @@ class TZipWalker {
   std::string ReadLocalEntryHeader(TStream32& Stream, const TZipDirEntry& Entry);
   // Makes listed entry i the current one and brings up the volume that holds it: extract it, skip
   // it (it names a part past the last one of the set) or stop the walk (cancelled, no volume).
-  TEntryStep BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t i, bool ListedFromCentral);
+  TEntryStep BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t I, bool ListedFromCentral);
   // Sets OutputName for the current entry and calls the entry driver.
   void VisitEntry(std::unique_ptr<TStream32>& Stream, const TZipDirEntry& Entry,
                   bool ComposeOutputName, bool ListedFromCentral);
