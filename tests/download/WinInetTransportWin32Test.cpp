@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "download/WinHTTPDownload.h"
 #include "platform/WinInetTransport.h"
 
 namespace ruvevid {
@@ -240,7 +239,9 @@ TEST_P(CancelTest, WaitCallbackEndsTheWaitAtOnce) {
   EXPECT_EQ(Transport->LastError(), THttpError::heOperationCancelled);
   EXPECT_LT(Ended - Stopped, 200ms);
   EXPECT_GE(Calls, 5);
-  EXPECT_LE(LongestGap, 100ms);  // 25 ms asked; room for a busy machine
+  // 25 ms asked. Wine on a busy machine can hold a thread back for a while; a callback that only
+  // ran between reads would leave gaps of the whole 400 ms.
+  EXPECT_LE(LongestGap, 250ms);
   if (Request != nullptr) {
     EXPECT_TRUE(Transport->InternetCloseHandle(Request));
   }
@@ -311,55 +312,6 @@ TEST_F(WinInetTransportTest, RequestOutlivingItsClosedSessionStillReads) {
   EXPECT_EQ(Got.size(), 300000u);
   Transport->InternetCloseHandle(Request);
 }
-
-// The download component on the system's transport: each kind of reply ends with the outcome it
-// has on Linux.
-struct FetchCase {
-  std::string Name;
-  std::string Path;  // or a whole URL
-  bool QuickStall;   // the short stall time instead of the build's
-  bool StopWhenIdle;
-  TDownloadOutcome Outcome;
-  int HttpStatus;
-  std::size_t BodySize;
-};
-
-class FetchTest : public testing::TestWithParam<FetchCase> {};
-
-TEST_P(FetchTest, ComponentEndsWithTheOutcomeOfTheReply) {
-  const char* Port = std::getenv("RUVEVID_TEST_HTTP_PORT");
-  ASSERT_NE(Port, nullptr) << "run under tests/download/loopback/with-server.sh";
-  const FetchCase& Case = GetParam();
-  TWinHTTPDownload Download(Case.QuickStall ? MakeWinInetTransport(QuickOptions()) : nullptr);
-  const auto Begin = Clock::now();
-  if (Case.StopWhenIdle) {
-    Download.OnIdle = [Begin](TWinHTTPDownload* Sender) {
-      if (Clock::now() - Begin > 300ms) Sender->Stop();
-    };
-  }
-  const std::string URL = Case.Path.starts_with("http:")
-                              ? Case.Path
-                              : std::string("http://127.0.0.1:") + Port + Case.Path;
-  const TFetchedText Fetched = Download.FetchToMemory(URL, 1 << 20);
-  EXPECT_LT(Clock::now() - Begin, 5s);
-  EXPECT_EQ(std::string(OutcomeName(Fetched.Outcome)), OutcomeName(Case.Outcome));
-  EXPECT_EQ(Fetched.HttpStatus, Case.HttpStatus);
-  EXPECT_EQ(Fetched.Body.size(), Case.BodySize);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, FetchTest,
-    testing::Values(
-        FetchCase{"Complete", "/big.bin", false, false, TDownloadOutcome::doOk, 200, 300000},
-        FetchCase{"NotFound", "/missing", false, false, TDownloadOutcome::doHttpError, 404, 0},
-        FetchCase{"CutShort", "/cut", false, false, TDownloadOutcome::doCut, 200, 300},
-        FetchCase{"Stalled", "/stall", true, false, TDownloadOutcome::doStalled, 200, 600},
-        FetchCase{"SilentServer", "/silent", true, false, TDownloadOutcome::doStalled, 0, 0},
-        FetchCase{"StoppedWhileWaiting", "/stall", false, true, TDownloadOutcome::doStopped, 200,
-                  600},
-        FetchCase{"Refused", "http://127.0.0.1:1/a.zip", false, false,
-                  TDownloadOutcome::doUnreachable, 0, 0}),
-    [](const testing::TestParamInfo<FetchCase>& Info) { return Info.param.Name; });
 
 }  // namespace
 }  // namespace ruvevid
