@@ -1,0 +1,129 @@
+// The stop record written by the system's private-profile writer: the file's bytes after writes,
+// and the refusals made before the writer is called.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/PrivateProfile.h"
+#include "support/FileSet.h"
+#include "support/TestPaths.h"
+
+namespace ruvevid {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Utf8Of(const fs::path& Path) {
+  const std::u8string Text = Path.u8string();
+  return std::string(Text.begin(), Text.end());
+}
+
+struct TWriteCase {
+  const char* Name;
+  std::string Before;  // empty: no file
+  std::string Section;
+  std::string Key;
+  std::string Value;
+  std::string After;
+};
+
+class PrivateProfileWriteTest : public ::testing::TestWithParam<TWriteCase> {};
+
+TEST_P(PrivateProfileWriteTest, FileBytes) {
+  const TWriteCase& Case = GetParam();
+  test::TempDir Dir;
+  const fs::path File = Dir / "Daz.dat";
+  if (!Case.Before.empty()) test::WriteBytes(File, Case.Before);
+  ASSERT_TRUE(WritePrivateProfileKey(Case.Section, Case.Key, Case.Value, Utf8Of(File)));
+  EXPECT_EQ(test::ReadBytes(File), Case.After);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, PrivateProfileWriteTest,
+    ::testing::Values(
+        TWriteCase{"NewFile", "", "Update", "Work", "False", "[Update]\r\nWork=False\r\n"},
+        TWriteCase{"NewKey", "[Update]\r\nWork=False\r\n", "Update", "Done", "True",
+                   "[Update]\r\nWork=False\r\nDone=True\r\n"},
+        TWriteCase{"ReplacedValue", "[Update]\r\nWork=True\r\n", "Update", "Work", "False",
+                   "[Update]\r\nWork=False\r\n"},
+        TWriteCase{"NewSection", "[Other]\r\nA=1\r\n", "Update", "Work", "False",
+                   "[Other]\r\nA=1\r\n[Update]\r\nWork=False\r\n"},
+        TWriteCase{"SectionInOtherCase", "[UPDATE]\r\nWork=True\r\n", "Update", "Work", "False",
+                   "[UPDATE]\r\nWork=False\r\n"},
+        TWriteCase{"OtherSectionsStay", "[Update]\r\nWork=True\r\n[Next]\r\nA=1\r\n", "Update",
+                   "Work", "False", "[Update]\r\nWork=False\r\n[Next]\r\nA=1\r\n"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST(PrivateProfileWin32, RelativeNameIsInCurrentFolder) {
+  test::TempDir Dir;
+  std::wstring Before(32768, L'\0');
+  Before.resize(::GetCurrentDirectoryW(static_cast<DWORD>(Before.size()), Before.data()));
+  ASSERT_TRUE(::SetCurrentDirectoryW(Dir.path().c_str()));
+  const bool Written = WritePrivateProfileKey("Update", "Work", "False", "Daz.dat");
+  ::SetCurrentDirectoryW(Before.c_str());
+  ASSERT_TRUE(Written);
+  EXPECT_EQ(test::ReadBytes(Dir / "Daz.dat"), "[Update]\r\nWork=False\r\n");
+}
+
+TEST(PrivateProfileWin32, NonAsciiFolder) {
+  test::TempDir Dir;
+  const fs::path Folder = Dir.path() / fs::path(u8"\uD55C\uAE00");  // "한글"
+  fs::create_directory(Folder);
+  ASSERT_TRUE(WritePrivateProfileKey("Update", "Work", "False", Utf8Of(Folder / "Daz.dat")));
+  EXPECT_EQ(test::ReadBytes(Folder / "Daz.dat"), "[Update]\r\nWork=False\r\n");
+}
+
+struct TRefusalCase {
+  const char* Name;
+  std::string Section;
+  std::string Key;
+  std::string Value;
+};
+
+class PrivateProfileRefusalTest : public ::testing::TestWithParam<TRefusalCase> {};
+
+// The writer would take these and change the file's structure; nothing is written.
+TEST_P(PrivateProfileRefusalTest, LeavesFileAsItWas) {
+  const TRefusalCase& Case = GetParam();
+  test::TempDir Dir;
+  const std::string Before = "[Update]\r\nWork=True\r\n";
+  test::WriteBytes(Dir / "Daz.dat", Before);
+  EXPECT_FALSE(WritePrivateProfileKey(Case.Section, Case.Key, Case.Value, Utf8Of(Dir / "Daz.dat")));
+  EXPECT_EQ(test::ReadBytes(Dir / "Daz.dat"), Before);
+  EXPECT_FALSE(WritePrivateProfileKey(Case.Section, Case.Key, Case.Value, Utf8Of(Dir / "New.dat")));
+  EXPECT_FALSE(fs::exists(Dir / "New.dat"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, PrivateProfileRefusalTest,
+    ::testing::Values(TRefusalCase{"LineBreakInValue", "Update", "Work", "False\r\n[Evil]"},
+                      TRefusalCase{"LineFeedInKey", "Update", "Wo\nrk", "False"},
+                      TRefusalCase{"CarriageReturnInSection", "Up\rdate", "Work", "False"},
+                      TRefusalCase{"NulInValue", "Update", "Work", std::string("Fa\0lse", 6)},
+                      TRefusalCase{"NulInKey", "Update", std::string("Wo\0rk", 5), "False"},
+                      TRefusalCase{"BracketInSection", "Up]date", "Work", "False"},
+                      TRefusalCase{"EqualsInKey", "Update", "Wo=rk", "False"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST(PrivateProfileWin32, RefusesFolder) {
+  test::TempDir Dir;
+  fs::create_directory(Dir / "Daz.dat");
+  EXPECT_FALSE(WritePrivateProfileKey("Update", "Work", "False", Utf8Of(Dir / "Daz.dat")));
+  EXPECT_TRUE(fs::is_directory(Dir / "Daz.dat"));
+}
+
+TEST(PrivateProfileWin32, MissingFolderFails) {
+  test::TempDir Dir;
+  EXPECT_FALSE(WritePrivateProfileKey("Update", "Work", "False", Utf8Of(Dir / "none" / "Daz.dat")));
+  EXPECT_FALSE(fs::exists(Dir / "none"));
+}
+
+TEST(PrivateProfileWin32, EmptyFileNameFails) {
+  EXPECT_FALSE(WritePrivateProfileKey("Update", "Work", "False", ""));
+}
+
+}  // namespace
+}  // namespace ruvevid
