@@ -40,6 +40,13 @@ std::optional<std::string> ConvertToUtf8(std::string_view Text, const char* From
                             Count) != Count) {
     return std::nullopt;
   }
+  // The Windows tables give a byte the code page leaves undefined (0x80 in CP949, 0x81 in CP1252)
+  // the C1 control of the same value; iconv, and so the Linux build, refuses it.
+  if (CodePage != CP_UTF8) {
+    for (const wchar_t C : Wide) {
+      if (C >= 0x80 && C <= 0x9F) return std::nullopt;
+    }
+  }
   return WideToUtf8(Wide);
 }
 

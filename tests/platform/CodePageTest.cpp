@@ -44,6 +44,10 @@ INSTANTIATE_TEST_SUITE_P(
                         "\xC3\x87\xC3\xA9\xC3\x84\xC3\x9F"},
         TConversionCase{"Cp437Graphics", "\xB0\xAA", "CP437", "\xE2\x96\x91\xC2\xAC"},
         TConversionCase{"Cp437LastByte", "\xFF", "CP437", "\xC2\xA0"},
+        // Bytes CP1252 leaves undefined are refused, the defined ones around them converted.
+        TConversionCase{"Cp1252Undefined", "\x81", "CP1252", std::nullopt},
+        TConversionCase{"Cp1252Euro", "\x80\xE9", "CP1252", "\xE2\x82\xAC\xC3\xA9"},
+        TConversionCase{"Utf8C1Control", "\xC2\x80", "UTF-8", "\xC2\x80"},
         TConversionCase{"Cp437Ascii", "Roduvov0.zip", "CP437", "Roduvov0.zip"},
         TConversionCase{"UnknownCodePage", "x", "NO-SUCH-CODE-PAGE", std::nullopt}),
     [](const auto& Info) { return std::string(Info.param.Name); });

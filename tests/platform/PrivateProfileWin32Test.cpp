@@ -5,16 +5,32 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 
 #include "platform/PrivateProfile.h"
-#include "support/FileSet.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The support's file helpers come with the Linux side's shell tools; these two are all a test here
+// needs.
+std::string ReadBytes(const fs::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  if (!In) throw std::runtime_error("cannot read " + Path.string());
+  return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& Path, const std::string& Bytes) {
+  std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
+  Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+  if (!Out) throw std::runtime_error("cannot write " + Path.string());
+}
 
 std::string Utf8Of(const fs::path& Path) {
   const std::u8string Text = Path.u8string();
@@ -36,9 +52,9 @@ TEST_P(PrivateProfileWriteTest, FileBytes) {
   const TWriteCase& Case = GetParam();
   test::TempDir Dir;
   const fs::path File = Dir / "Daz.dat";
-  if (!Case.Before.empty()) test::WriteBytes(File, Case.Before);
+  if (!Case.Before.empty()) WriteBytes(File, Case.Before);
   ASSERT_TRUE(WritePrivateProfileKey(Case.Section, Case.Key, Case.Value, Utf8Of(File)));
-  EXPECT_EQ(test::ReadBytes(File), Case.After);
+  EXPECT_EQ(ReadBytes(File), Case.After);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -65,7 +81,7 @@ TEST(PrivateProfileWin32, RelativeNameIsInCurrentFolder) {
   const bool Written = WritePrivateProfileKey("Update", "Work", "False", "Daz.dat");
   ::SetCurrentDirectoryW(Before.c_str());
   ASSERT_TRUE(Written);
-  EXPECT_EQ(test::ReadBytes(Dir / "Daz.dat"), "[Update]\r\nWork=False\r\n");
+  EXPECT_EQ(ReadBytes(Dir / "Daz.dat"), "[Update]\r\nWork=False\r\n");
 }
 
 TEST(PrivateProfileWin32, NonAsciiFolder) {
@@ -73,7 +89,7 @@ TEST(PrivateProfileWin32, NonAsciiFolder) {
   const fs::path Folder = Dir.path() / fs::path(u8"\uD55C\uAE00");  // "한글"
   fs::create_directory(Folder);
   ASSERT_TRUE(WritePrivateProfileKey("Update", "Work", "False", Utf8Of(Folder / "Daz.dat")));
-  EXPECT_EQ(test::ReadBytes(Folder / "Daz.dat"), "[Update]\r\nWork=False\r\n");
+  EXPECT_EQ(ReadBytes(Folder / "Daz.dat"), "[Update]\r\nWork=False\r\n");
 }
 
 struct TRefusalCase {
@@ -90,9 +106,9 @@ TEST_P(PrivateProfileRefusalTest, LeavesFileAsItWas) {
   const TRefusalCase& Case = GetParam();
   test::TempDir Dir;
   const std::string Before = "[Update]\r\nWork=True\r\n";
-  test::WriteBytes(Dir / "Daz.dat", Before);
+  WriteBytes(Dir / "Daz.dat", Before);
   EXPECT_FALSE(WritePrivateProfileKey(Case.Section, Case.Key, Case.Value, Utf8Of(Dir / "Daz.dat")));
-  EXPECT_EQ(test::ReadBytes(Dir / "Daz.dat"), Before);
+  EXPECT_EQ(ReadBytes(Dir / "Daz.dat"), Before);
   EXPECT_FALSE(WritePrivateProfileKey(Case.Section, Case.Key, Case.Value, Utf8Of(Dir / "New.dat")));
   EXPECT_FALSE(fs::exists(Dir / "New.dat"));
 }
