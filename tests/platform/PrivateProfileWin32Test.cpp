@@ -9,6 +9,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/PrivateProfile.h"
 #include "support/TestPaths.h"
@@ -72,6 +73,37 @@ INSTANTIATE_TEST_SUITE_P(
         TWriteCase{"OtherSectionsStay", "[Update]\r\nWork=True\r\n[Next]\r\nA=1\r\n", "Update",
                    "Work", "False", "[Update]\r\nWork=False\r\n[Next]\r\nA=1\r\n"}),
     [](const auto& Info) { return std::string(Info.param.Name); });
+
+// The lines of Text that are not blank, each without its line end.
+std::vector<std::string> NonBlankLines(const std::string& Text) {
+  std::vector<std::string> Lines;
+  std::size_t Start = 0;
+  while (Start < Text.size()) {
+    std::size_t End = Text.find("\r\n", Start);
+    if (End == std::string::npos) End = Text.size();
+    if (End > Start) Lines.push_back(Text.substr(Start, End - Start));
+    Start = End + 2;
+  }
+  return Lines;
+}
+
+// The label maker's own file: its comment, its other sections and keys stay, in their order and
+// letter case, and every line ends in CR LF. (Blank lines are the system writer's to keep or
+// drop: Windows keeps them, Wine's writer drops them.)
+TEST(PrivateProfileWin32, LabelMakerFileKeepsItsLines) {
+  test::TempDir Dir;
+  const std::string Before =
+      "; written by the label maker\r\n[Main]\r\nLang=ko\r\n\r\n[UPDATE]\r\nwork=True\r\n"
+      "Last=2023-01-01\r\n\r\n[Fonts]\r\nFace=Gulim\r\n";
+  WriteBytes(Dir / "Daz.dat", Before);
+  ASSERT_TRUE(WritePrivateProfileKey("Update", "Work", "False", Utf8Of(Dir / "Daz.dat")));
+  const std::string After = ReadBytes(Dir / "Daz.dat");
+  EXPECT_EQ(
+      NonBlankLines(After),
+      (std::vector<std::string>{"; written by the label maker", "[Main]", "Lang=ko", "[UPDATE]",
+                                "work=False", "Last=2023-01-01", "[Fonts]", "Face=Gulim"}));
+  EXPECT_TRUE(After.ends_with("\r\n"));
+}
 
 TEST(PrivateProfileWin32, RelativeNameIsInCurrentFolder) {
   test::TempDir Dir;
