@@ -163,6 +163,18 @@ TEST(PrivateProfileWin32, RefusesFolder) {
   EXPECT_TRUE(fs::is_directory(Dir / "Daz.dat"));
 }
 
+// A link is never written through, to its target or over itself.
+TEST(PrivateProfileWin32, RefusesSymbolicLinkAndLeavesTarget) {
+  test::TempDir Dir;
+  WriteBytes(Dir / "target.ini", "[Update]\r\nWork=True\r\n");
+  std::error_code Error;
+  fs::create_symlink(Dir / "target.ini", Dir / "Daz.dat", Error);
+  if (Error) GTEST_SKIP() << "no symbolic link can be made here: " << Error.message();
+  EXPECT_FALSE(WritePrivateProfileKey("Update", "Work", "False", Utf8Of(Dir / "Daz.dat")));
+  EXPECT_EQ(ReadBytes(Dir / "target.ini"), "[Update]\r\nWork=True\r\n");
+  EXPECT_TRUE(fs::is_symlink(Dir / "Daz.dat"));
+}
+
 TEST(PrivateProfileWin32, MissingFolderFails) {
   test::TempDir Dir;
   EXPECT_FALSE(WritePrivateProfileKey("Update", "Work", "False", Utf8Of(Dir / "none" / "Daz.dat")));
