@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "app/FailureTexts.h"
+#include "platform/DiskFull.h"
 #include "platform/FileSystem.h"
 
 namespace ruvevid {
@@ -23,7 +24,7 @@ std::string DownloadFailureText(TDownloadOutcome Outcome, int HttpStatus, int Er
     case TDownloadOutcome::doNoLength:
       return kTextNoLength;
     case TDownloadOutcome::doWriteFailed:
-      if (ErrorCode == ENOSPC || ErrorCode == EDQUOT) return kTextDiskFull;
+      if (IsDiskFullError(ErrorCode)) return kTextDiskFull;
       return WriteFailureText(Folder);
     default:
       return kTextUnreachable;
