@@ -25,7 +25,7 @@ bool CrcMatches(std::uint32_t Stored, std::uint32_t Accumulator) {
 // An entry that was not written, or not written rightly, must fail its verdict whatever the
 // accumulator still holds from the entry before it.
 void ForceVerdictFailure(TRunState& Run, std::uint32_t Stored) {
-  Run.Crc.Crc32 = Stored ^ 1u;
+  Run.Decode.Crc.Crc32 = Stored ^ 1u;
 }
 
 // Makes the whole entry count as processed when it ends: a decoder that gave up, a write that
@@ -36,7 +36,7 @@ void FinishEntryProgress(TUnZip& Arc, std::int64_t DoneAt) {
   if (Run.BytesRemaining <= DoneAt) return;
   Run.BytesRemaining = DoneAt;
   if (Arc.GetCancel()) return;
-  const auto Size = static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize);
+  const auto Size = static_cast<std::int64_t>(Run.Decode.EntryInfo.UnpackedSize);
   Arc.ReportProgress(Size, Size, Run.TotalUnpackedSize);
 }
 
@@ -58,7 +58,7 @@ bool MakeDirectoryEntry(TUnZip& Arc) {
     if (Written.empty() || !Arc.ForceDirectories(Written)) return false;
   }
   // Nothing to check: the verdict passes.
-  Run.Crc.Crc32 = Arc.ZipState().Headers.Local.Crc32();
+  Run.Decode.Crc.Crc32 = Arc.ZipState().Headers.Local.Crc32();
   return true;
 }
 
@@ -70,7 +70,7 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
   TZipFormatState& Zip = Arc.ZipState();
   TLocalHeader& Local = Zip.Headers.Local;
   if (Run.EntryEncrypted && Run.PasswordFailed) {
-    Arc.SkipEntryProgress(Run.EntryInfo);
+    Arc.SkipEntryProgress(Run.Decode.EntryInfo);
     // OnEnd names the entry, as no output was made for it.
     Run.OutputName = Run.EntryName;
     return false;
@@ -79,7 +79,7 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
   const bool Fits = NameFitsFileSystem(Run.OutputName);
   if (!Fits || !Output.Open(Run.OutputName, Run.EntryName)) {
     Arc.ReportError(Run.OutputName, Fits ? "" : kNameTooLong, "0", ecOpenError);
-    Arc.SkipEntryProgress(Run.EntryInfo);
+    Arc.SkipEntryProgress(Run.Decode.EntryInfo);
     return false;
   }
 
@@ -87,20 +87,20 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
   // descriptor, which the local-header walk puts in the local header buffer): its local CRC field
   // is 0, or, for an encrypted entry streamed by Info-ZIP, the DOS time of the check byte.
   const TCentralHeader& Central = Zip.Headers.Central;
-  const bool Deferred = (Run.EntryInfo.Flags & kDataDescriptorFlag) != 0;
+  const bool Deferred = (Run.Decode.EntryInfo.Flags & kDataDescriptorFlag) != 0;
   if (ListedFromCentral && ((Local.Crc32() == 0 && Central.PackedSize() != 0) || Deferred))
     Local.SetCrc32(Central.Crc32());
   // Listed from local headers, an entry whose CRC and sizes were deferred to a data descriptor that
   // was not found has nothing to be checked against: it is decoded and reported, but never
   // replaces a file.
-  const bool Unverifiable = !ListedFromCentral && !Run.EntrySizeKnown;
+  const bool Unverifiable = !ListedFromCentral && !Run.Decode.EntrySizeKnown;
 
   const auto DosDateTime = static_cast<std::uint32_t>(Local.DosDateTime());
   bool Closed = false;
   {
     const auto Close = OnScopeExit([&] { Closed = Output.Close(DosDateTime, Attr); });
-    DecodeEntry(Arc, Volumes, Run.OutputName, Run.EntryInfo, Output.Stream(), Input);
-    Run.Crc.Crc32 ^= 0xFFFFFFFFu;
+    DecodeEntry(Arc, Volumes, Run.OutputName, Run.Decode.EntryInfo, Output.Stream(), Input);
+    Run.Decode.Crc.Crc32 ^= 0xFFFFFFFFu;
   }
   return Closed && !Unverifiable;
 }
@@ -112,13 +112,13 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
   TRunState& Run = Arc.Run();
   const bool IsDirectory = (Attr & kDirectoryAttr) != 0;
   if (!Arc.ConfirmEntry(IsDirectory)) {
-    Arc.SkipEntryProgress(Run.EntryInfo);
+    Arc.SkipEntryProgress(Run.Decode.EntryInfo);
     return false;
   }
   // The entry counts as done for the archive's progress however it ends, and counts as extracted
   // only when its output is kept.
   const std::int64_t DoneAt =
-      Run.BytesRemaining - static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize);
+      Run.BytesRemaining - static_cast<std::int64_t>(Run.Decode.EntryInfo.UnpackedSize);
   const auto Progress = OnScopeExit([&Arc, DoneAt] { FinishEntryProgress(Arc, DoneAt); });
   bool Kept = false;
   const auto Uncount = OnScopeExit([&] {
@@ -127,7 +127,7 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
   if (IsDirectory) {
     Run.EntryEncrypted = false;
   } else {
-    Run.EntryEncrypted = (Run.EntryInfo.Flags & kEncryptedFlag) != 0;
+    Run.EntryEncrypted = (Run.Decode.EntryInfo.Flags & kEncryptedFlag) != 0;
     if (Run.EntryEncrypted && !Run.PasswordFailed && !Arc.CheckPassword(*Input))
       Run.PasswordFailed = true;
   }
@@ -156,7 +156,7 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
     }
 
     const std::uint32_t Stored = Arc.ZipState().Headers.Local.Crc32();
-    if (Written && !Arc.GetCancel() && CrcMatches(Stored, Run.Crc.Crc32)) {
+    if (Written && !Arc.GetCancel() && CrcMatches(Stored, Run.Decode.Crc.Crc32)) {
       Kept = Output.Commit();
       if (!Kept) {
         Arc.ReportError(Arc.GetArchiveFile(), Run.OutputName, "0", ecWriteError);

@@ -17,8 +17,8 @@ class TUnZip;
 class TZipVolumeHooks;
 
 // The walk has read the entry's local header (ZipState().Headers.Local), left Input at the first
-// byte after its name and extra field, filled Run().EntryInfo, EntryName and OutputName and made
-// the entry's directory record current. ListedFromCentral: the entry came from the central
+// byte after its name and extra field, filled Run().Decode.EntryInfo, EntryName and OutputName and
+// made the entry's directory record current. ListedFromCentral: the entry came from the central
 // directory (ZipState().Headers.Central holds its central header). Returns the CRC verdict, or
 // false when the entry was declined. An exception from ConfirmEntry or CheckPassword (an
 // application's handler) passes; every other one ends only the entry.

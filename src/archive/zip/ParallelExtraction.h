@@ -12,10 +12,10 @@
 // ONE ENTRY TODAY (the path a worker takes over).
 //   ExtractCentralEntries / ExtractLocalEntries (ZipWalks.cpp)
 //     BeginEntry: CurrentEntry, volume bring-up (split and spanned sets only)
-//     ReadLocalEntryHeader: Headers.Local, HighWords, entry name; fills Run.EntryInfo
+//     ReadLocalEntryHeader: Headers.Local, HighWords, entry name; fills Run.Decode.EntryInfo
 //     VisitEntry: SetOutputName -> ExtractEntry (EntryDriver.cpp)
 //       ConfirmEntry: OnRenameFile, OnBegin, overwrite rules / OnFileExists, ExtractedCount
-//       CheckPassword (encrypted entries): password events, keys Run.Cipher
+//       CheckPassword (encrypted entries): password events, keys Run.Decode.Cipher
 //       TStagedEntryOutput::Open: name and target checks, temporary file beside the target
 //       DecodeEntry (MethodDispatch.cpp): CRC start, EntryInfo, budgets, output limit; stored copy,
 //         legacy decoder or InflateEntry; every block goes through ReadBlock / WriteBlock

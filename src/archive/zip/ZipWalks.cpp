@@ -135,9 +135,9 @@ std::int32_t TZipWalker::ReadCentralDirectory(std::unique_ptr<TStream32>& Stream
         break;
       }
       ++FHeadersRead;
-      if (Enciphered) DecodeZipHeader(Central, Run.Cipher, FArc.HeaderKeyState());
+      if (Enciphered) DecodeZipHeader(Central, Run.Decode.Cipher, FArc.HeaderKeyState());
       const std::string Raw =
-          ReadHeaderName(*Stream, Central.NameLength(), Enciphered ? &Run.Cipher : nullptr);
+          ReadHeaderName(*Stream, Central.NameLength(), Enciphered ? &Run.Decode.Cipher : nullptr);
       const TExtraHighWords High = ReadExtraField(*Stream, Central.ExtraLength(), Central);
       Zip.HighWords = High;
       Run.EntryName = TranslateEntryName(Raw, Central.Flags(), FArc.TranslateOemChar);
@@ -219,11 +219,12 @@ bool TZipWalker::ReadLocalRecord(TStream32& Stream, std::int64_t P, TLocalRecord
   bool Enciphered = false;
   if (GetZipHeaderType(Local.Signature(), THeaderType::htLocal, Enciphered) != THeaderType::htLocal)
     return false;
-  if (Enciphered) DecodeZipHeader(Local, Run.Cipher, FArc.HeaderKeyState());
+  if (Enciphered) DecodeZipHeader(Local, Run.Decode.Cipher, FArc.HeaderKeyState());
   // Sizes deferred to a zip64 record are 64-bit in the data descriptor too.
   const bool Zip64 = Local.PackedSize() == 0xFFFFFFFFu || Local.UnpackedSize() == 0xFFFFFFFFu;
   Record.Offset = P;
-  Record.Raw = ReadHeaderName(Stream, Local.NameLength(), Enciphered ? &Run.Cipher : nullptr);
+  Record.Raw =
+      ReadHeaderName(Stream, Local.NameLength(), Enciphered ? &Run.Decode.Cipher : nullptr);
   Record.High = ReadExtraField(Stream, Local.ExtraLength(), Local);
   Zip.HighWords = Record.High;
   Record.Header = Local;
@@ -343,9 +344,9 @@ std::string TZipWalker::ReadLocalEntryHeader(TStream32& Stream, const TZipDirEnt
          static_cast<std::int32_t>(TLocalHeader::kSize));
   bool Enciphered = false;
   GetZipHeaderType(Local.Signature(), THeaderType::htLocal, Enciphered);
-  if (Enciphered) DecodeZipHeader(Local, Run.Cipher, FArc.HeaderKeyState());
+  if (Enciphered) DecodeZipHeader(Local, Run.Decode.Cipher, FArc.HeaderKeyState());
   const std::string Raw =
-      ReadHeaderName(Stream, Local.NameLength(), Enciphered ? &Run.Cipher : nullptr);
+      ReadHeaderName(Stream, Local.NameLength(), Enciphered ? &Run.Decode.Cipher : nullptr);
   Zip.HighWords = ReadExtraField(Stream, Local.ExtraLength(), Local);
   return TranslateEntryName(Raw, Local.Flags(), FArc.TranslateOemChar);
 }
@@ -416,13 +417,13 @@ void TZipWalker::ExtractCentralEntries(std::unique_ptr<TStream32>& Stream) {
       std::copy_n(Data->begin(), std::min(Data->size(), TCentralHeader::kSize),
                   Central.Bytes.begin());
     }
-    TZipEntryInfo& Info = Run.EntryInfo;
+    TZipEntryInfo& Info = Run.Decode.EntryInfo;
     Info.Flags = Central.Flags();
     Info.Method = Central.Method();
     Info.PackedSize = Join48(Central.PackedSize(), Zip.HighWords.PackedSize);
     Info.UnpackedSize = Join48(Central.UnpackedSize(), Zip.HighWords.UnpackedSize);
     Run.EntryName = Name;
-    Run.EntrySizeKnown = true;
+    Run.Decode.EntrySizeKnown = true;
     VisitEntry(Stream, Entry, Run.OutputMode == 0, true);
   }
 }
@@ -438,7 +439,7 @@ void TZipWalker::ExtractLocalEntries(std::unique_ptr<TStream32>& Stream) {
     const TZipDirEntry& Entry = *Run.CurrentEntry;
     const std::string Name = ReadLocalEntryHeader(*Stream, Entry);
     TLocalHeader& Local = Zip.Headers.Local;
-    TZipEntryInfo& Info = Run.EntryInfo;
+    TZipEntryInfo& Info = Run.Decode.EntryInfo;
     Info.Flags = Local.Flags();
     Info.Method = Local.Method();
     Info.PackedSize = Join48(Local.PackedSize(), Zip.HighWords.PackedSize);
@@ -450,7 +451,7 @@ void TZipWalker::ExtractLocalEntries(std::unique_ptr<TStream32>& Stream) {
       Info.PackedSize = Listed.Descriptor->PackedSize;
       Info.UnpackedSize = Listed.Descriptor->UnpackedSize;
     }
-    Run.EntrySizeKnown = Listed.SizeKnown;
+    Run.Decode.EntrySizeKnown = Listed.SizeKnown;
     Run.EntryName = Name;
     VisitEntry(Stream, Entry, true, false);
   }
