@@ -92,3 +92,15 @@
 //
 // ruvevid-unzip -j N sets the worker count (default: one per core); it keeps per-entry staged
 // files, so a failed entry never replaces a file.
+//
+// STEPS, each one behaviour-preserving and tested on its own:
+//   1. The per-entry decode members are grouped in TEntryDecodeState (Run().Decode).
+//   2. Block I/O (ReadBlock, WriteBlock, DecodeBuffer, CopyStored) and the decoders take the
+//      TEntryDecodeState they work on instead of reaching into the run state.
+//   3. The decoders report through an entry sink (progress point, error, cancel point): the direct
+//      sink does what ReportProgress and ReportError do today; a recording sink keeps the record.
+//   4. Decoding takes the entry's copy of its local header and sizes instead of ZipState().
+//   5. TStagedEntryOutput splits into the staged file a decoder writes and the target checks and
+//      commit the caller does.
+//   6. The worker pool, the window and the replay in the walks; ruvevid-unzip -j N. The check: for
+//      every test archive, the event trace of a run with N workers equals that of -j 1.
