@@ -6,6 +6,8 @@
 #include "archive/base/Stream32.h"
 #include "archive/codec/ZipFlags.h"
 #include "archive/zip/EntryOutput.h"
+#include "archive/zip/EntryRecord.h"
+#include "archive/zip/EntryReplay.h"
 #include "archive/zip/MethodDispatch.h"
 #include "archive/zip/UnZip.h"
 #include "platform/FileSystem.h"
@@ -64,8 +66,22 @@ bool MakeDirectoryEntry(TUnZip& Arc) {
 
 // A file entry: opens the staged output, decodes, closes. True when the staged output holds the
 // entry's decoded bytes and may replace the target if the CRC check passes.
+// Decodes the entry into the output, or takes what a worker decoded ahead and replays its record.
+void DecodeOrAdopt(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream32>& Input,
+                   const TAheadEntry& Ahead, TStagedEntryOutput& Output) {
+  TRunState& Run = Arc.Run();
+  TEntryRecord* Decoded = Ahead ? Ahead() : nullptr;
+  if (Decoded != nullptr && Decoded->Decoded && Decoded->Closed && Output.Adopt(Decoded->Path)) {
+    Decoded->Path.clear();
+    ReplayEntry(Arc, *Decoded);
+    return;
+  }
+  DecodeEntry(Arc, Volumes, Run.OutputName, Run.Decode.EntryInfo, Output.Stream(), Input);
+}
+
 bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream32>& Input,
-                    std::uint32_t Attr, bool ListedFromCentral, TStagedEntryOutput& Output) {
+                    std::uint32_t Attr, bool ListedFromCentral, const TAheadEntry& Ahead,
+                    TStagedEntryOutput& Output) {
   TRunState& Run = Arc.Run();
   TZipFormatState& Zip = Arc.ZipState();
   TLocalHeader& Local = Zip.Headers.Local;
@@ -99,7 +115,7 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
   bool Closed = false;
   {
     const auto Close = OnScopeExit([&] { Closed = Output.Close(DosDateTime, Attr); });
-    DecodeEntry(Arc, Volumes, Run.OutputName, Run.Decode.EntryInfo, Output.Stream(), Input);
+    DecodeOrAdopt(Arc, Volumes, Input, Ahead, Output);
     Run.Decode.Crc.Crc32 ^= 0xFFFFFFFFu;
   }
   return Closed && !Unverifiable;
@@ -108,7 +124,7 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
 }  // namespace
 
 bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream32>& Input,
-                  std::uint32_t Attr, bool ListedFromCentral) {
+                  std::uint32_t Attr, bool ListedFromCentral, const TAheadEntry& Ahead) {
   TRunState& Run = Arc.Run();
   const bool IsDirectory = (Attr & kDirectoryAttr) != 0;
   if (!Arc.ConfirmEntry(IsDirectory)) {
@@ -146,7 +162,7 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
       if ((Attr & kDirectoryAttr) != 0) {
         Failed = !MakeDirectoryEntry(Arc);
       } else {
-        Written = WriteFileEntry(Arc, Volumes, Input, Attr, ListedFromCentral, Output);
+        Written = WriteFileEntry(Arc, Volumes, Input, Attr, ListedFromCentral, Ahead, Output);
         Failed = !Written;
       }
     } catch (const EArchive&) {

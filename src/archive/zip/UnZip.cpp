@@ -11,6 +11,7 @@ namespace ruvevid {
 
 TUnZip::TUnZip(IApplication* Application)
     : TUnBase(Application),
+      Threads(RUVEVID_EXTRACT_THREADS),
       FOwnDrives(std::make_unique<TPosixDriveLayer>()),
       FDrives(FOwnDrives.get()),
       FDiskManager(std::make_unique<TDiskManager>(*FDrives)),
