@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in the release build and once
-# under AddressSanitizer and UndefinedBehaviorSanitizer. Also checks the layers and the formatting.
+# under AddressSanitizer and UndefinedBehaviorSanitizer; then the engine's tests (which decode on
+# worker threads) under ThreadSanitizer. Also checks the layers and the formatting.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/bootstrap.sh --windows
@@ -13,6 +14,11 @@ for preset in release asan-ubsan; do
   echo "== $preset: tests"
   ctest --preset "$preset" -j "$jobs"
 done
+
+echo "== tsan: configure, build and the engine's tests"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+ctest --preset tsan -j "$jobs"
 
 # The Windows executables: cross-built with MinGW-w64; the x86-64 tests run under Wine, the i686
 # build is compiled only (this kernel runs no 32-bit program).

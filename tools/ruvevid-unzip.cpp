@@ -1,4 +1,4 @@
-// ruvevid-unzip ARCHIVE DIR [-p PASSWORD]
+// ruvevid-unzip ARCHIVE DIR [-p PASSWORD] [-j THREADS]
 //
 // Extracts ARCHIVE into DIR with the updater's settings (every entry, stored folders recreated,
 // existing files replaced without a question) and prints one line per event of the extraction
@@ -13,6 +13,10 @@
 //   deactivate
 //   result N
 //
+// -j sets the threads that decode entries (default: the build's, one per core; 1: every entry on
+// the main thread in its turn). The lines are the same whatever the count. Each entry is still
+// written to a temporary file that replaces its target only when the entry passed.
+//
 // NAME is the output path. A split set is read from its last part (the .zip file); every other
 // part is taken under the name the extraction proposes (a "volume" line) when that file exists,
 // and the run is cancelled when it does not. For a set spanned over removable disks nobody can
@@ -25,6 +29,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +45,7 @@ struct TOptions {
   std::string Archive;
   std::string Folder;
   std::vector<std::string> Passwords;
+  std::optional<std::int32_t> Threads;
 };
 
 bool ParseArguments(int Argc, char** Argv, TOptions& Options) {
@@ -49,6 +55,13 @@ bool ParseArguments(int Argc, char** Argv, TOptions& Options) {
     if (Arg == "-p") {
       if (I + 1 >= Argc) return false;
       Options.Passwords.emplace_back(Argv[++I]);
+    } else if (Arg == "-j") {
+      if (I + 1 >= Argc) return false;
+      const std::string Count = Argv[++I];
+      if (Count.empty() || Count.size() > 4 ||
+          Count.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+      Options.Threads = std::stoi(Count);
     } else {
       Plain.push_back(Arg);
     }
@@ -85,7 +98,7 @@ class TDiskAnswers {
 int main(int argc, char** argv) {
   TOptions Options;
   if (!ParseArguments(argc, argv, Options)) {
-    std::fputs("usage: ruvevid-unzip ARCHIVE DIR [-p PASSWORD]\n", stderr);
+    std::fputs("usage: ruvevid-unzip ARCHIVE DIR [-p PASSWORD] [-j THREADS]\n", stderr);
     return 2;
   }
   static char Buffer[kOutputBuffer];
@@ -132,6 +145,7 @@ int main(int argc, char** argv) {
   UnZip.FileSpec = {"*.*"};
   UnZip.SetExtractDir(Options.Folder);
   UnZip.Passwords = Options.Passwords;
+  if (Options.Threads) UnZip.Threads = *Options.Threads;
 
   const std::int32_t Result = UnZip.Activate();
   PrintLine("result " + std::to_string(Result));

@@ -21,6 +21,13 @@ TFileHandle CreateStagingFile(const std::string& Target, std::string& StagingPat
 // followed). False with errno set when the rename fails; the temporary file then stays.
 bool CommitStagingFile(const std::string& StagingPath, const std::string& Target);
 
+// Puts the closed file Decoded, written elsewhere on the same file system, in the place of the
+// temporary file StagingPath that CreateStagingFile made and that Staged holds open: Decoded takes
+// its permission bits and its name. Returns Decoded open for writing; a handle holding no file,
+// with nothing renamed, when that fails.
+TFileHandle AdoptStagingFile(TNativeHandle Staged, const std::string& Decoded,
+                             const std::string& StagingPath);
+
 // Removes a temporary file that is not wanted; false when nothing was removed.
 bool DiscardStagingFile(const std::string& StagingPath);
 

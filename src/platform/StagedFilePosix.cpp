@@ -77,6 +77,21 @@ bool CommitStagingFile(const std::string& StagingPath, const std::string& Target
   return ::rename(StagingPath.c_str(), Target.c_str()) == 0;
 }
 
+TFileHandle AdoptStagingFile(TNativeHandle Staged, const std::string& Decoded,
+                             const std::string& StagingPath) {
+  struct stat Model {};
+  if (::fstat(Staged, &Model) != 0) return {};
+  int Handle = -1;
+  do {
+    Handle = ::open(Decoded.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  } while (Handle < 0 && errno == EINTR);
+  if (Handle < 0) return {};
+  TFileHandle File(Handle);
+  if (::fchmod(Handle, Model.st_mode & 07777) != 0) return {};
+  if (::rename(Decoded.c_str(), StagingPath.c_str()) != 0) return {};
+  return File;
+}
+
 bool DiscardStagingFile(const std::string& StagingPath) {
   return !StagingPath.empty() && ::unlink(StagingPath.c_str()) == 0;
 }

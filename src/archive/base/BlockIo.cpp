@@ -20,13 +20,13 @@ std::int32_t TZipCommon::ReadBlock(TStream32& Stream, void* Buffer, std::int32_t
     Got = 0;
   }
   DecodeBuffer(Decrypt, Buffer, Got);
-  FRun.Crc.AddToCrc(CrcKind, Buffer, static_cast<std::size_t>(Got));
+  FRun.Decode.Crc.AddToCrc(CrcKind, Buffer, static_cast<std::size_t>(Got));
   return Got;
 }
 
 void TZipCommon::DecodeBuffer(bool Decrypt, void* Buffer, std::int32_t Count) {
   if (!Decrypt || Count <= 0 || !IsZipFamily(FArcType)) return;
-  FRun.Cipher.DecipherBuffer(Buffer, static_cast<std::size_t>(Count));
+  FRun.Decode.Cipher.DecipherBuffer(Buffer, static_cast<std::size_t>(Count));
 }
 
 std::int32_t TZipCommon::WriteBlock(TStream32& Output, void* Buffer, std::int32_t Count,
@@ -34,12 +34,12 @@ std::int32_t TZipCommon::WriteBlock(TStream32& Output, void* Buffer, std::int32_
   Count = std::max(Count, 0);
   // Output beyond what the archive declares (or, where it declares nothing, beyond what its bytes
   // can expand to) is damage, and would let a small archive fill the disk.
-  if (FRun.OutputLimit >= 0 && Count > FRun.OutputLimit - FRun.OutputWritten) {
+  if (FRun.Decode.OutputLimit >= 0 && Count > FRun.Decode.OutputLimit - FRun.Decode.OutputWritten) {
     RaiseError(FRun.OutputName, kOutputOverrun, "0", ecBadBlock);
     return 0;
   }
   if (Decrypt && UpdateCrc == 1 && IsZipFamily(FArcType)) {
-    FRun.Cipher.DecipherBuffer(Buffer, static_cast<std::size_t>(Count));
+    FRun.Decode.Cipher.DecipherBuffer(Buffer, static_cast<std::size_t>(Count));
   }
   std::int32_t Written = 0;
   int Error = 0;
@@ -48,7 +48,7 @@ std::int32_t TZipCommon::WriteBlock(TStream32& Output, void* Buffer, std::int32_
     // The error indication of this very write, never a stale one.
     Error = Output.LastWriteError();
   }
-  FRun.OutputWritten += Written;
+  FRun.Decode.OutputWritten += Written;
   // The entry driver uncounts an entry whose output is not kept.
   if (Error == ENOSPC) {
     RaiseError(FArchiveFile, FRun.OutputName, "0", ecDiskFull);
@@ -58,7 +58,7 @@ std::int32_t TZipCommon::WriteBlock(TStream32& Output, void* Buffer, std::int32_
     ReportError(FArchiveFile, FRun.OutputName, "0", ecWriteError);
     return Written;
   }
-  if (UpdateCrc == 1) FRun.Crc.AddToCrc(CrcKind, Buffer, static_cast<std::size_t>(Written));
+  if (UpdateCrc == 1) FRun.Decode.Crc.AddToCrc(CrcKind, Buffer, static_cast<std::size_t>(Written));
   return Written;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The state of one extraction run. It is reset at the start of every run (ResetRun) and keeps its
-// last values after the run. The CRC accumulators and the cipher's key state live here: one run,
-// one set, no process-wide state.
+// last values after the run. The CRC accumulators and the cipher's key state live here, in the
+// entry's decode state: one run, one set, no process-wide state.
 
 #include <cstdint>
 #include <string>
@@ -9,10 +9,8 @@
 #include <vector>
 
 #include "archive/base/DosDateTime.h"
+#include "archive/base/EntryDecodeState.h"
 #include "archive/base/ZipRecords.h"
-#include "archive/codec/Crc.h"
-#include "archive/codec/InflateBlockCache.h"
-#include "archive/codec/ZipCipher.h"
 
 namespace ruvevid {
 
@@ -45,26 +43,12 @@ struct TRunState {
   // Masks that deselect names FileSpec selected; emptied at the start of every run.
   std::vector<std::string> ExcludeList;
 
-  // The entry being extracted, and the directory entry the walks made current (the scratch record
-  // at the start of a run).
-  TZipEntryInfo EntryInfo;
+  // The directory entry the walks made current (the scratch record at the start of a run).
   TZipDirEntry ScratchEntry;
   TZipDirEntry* CurrentEntry = &ScratchEntry;
 
-  // Per-entry decoder budget: compressed bytes left to read, output bytes still expected.
-  std::int64_t PackedBytesLeft = 0;
-  std::int64_t OutputBytesExpected = 0;
-  // The entry's sizes are known (from the central directory, the local header or a data
-  // descriptor); false for an entry of the local-header walk whose descriptor was not found.
-  bool EntrySizeKnown = true;
-  // The most the entry may write (negative: no limit) and what it has written: its declared size,
-  // or, while that is unknown, the archive bytes left times the method's largest expansion.
-  std::int64_t OutputLimit = -1;
-  std::int64_t OutputWritten = 0;
-
-  // The CRC accumulators and the cipher's key state of the entry being extracted.
-  TCrcAccumulators Crc;
-  TZipCipher Cipher;
+  // The decoding of the entry being extracted.
+  TEntryDecodeState Decode;
 
   // Folders this run made or found, and folders it found no symbolic link on the way to: each is
   // examined once a run, not once an entry.
@@ -72,9 +56,6 @@ struct TRunState {
   std::unordered_set<std::string> LinkFreeFolders;
   // The entries' dates, converted to points in time.
   TDosTimeConverter DosTimes;
-
-  // The inflate path's buffers, taken again by every deflated entry; kept from run to run.
-  TInflateBlockCache InflateMemory;
 
   TRunState() = default;
   // CurrentEntry may point into the object itself.

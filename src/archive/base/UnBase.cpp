@@ -107,7 +107,7 @@ void TUnBase::ReportRunFailure(const std::string& What) {
 bool TUnBase::CheckCrc(std::uint8_t CrcKind, std::uint32_t StoredCrc) {
   bool Pass = false;
   if (!GetCancel()) {
-    const std::uint32_t Accumulator = FRun.Crc.Value(CrcKind);
+    const std::uint32_t Accumulator = FRun.Decode.Crc.Value(CrcKind);
     Pass = StoredCrc == Accumulator || StoredCrc == (Accumulator ^ 0xFFFFFFFFu);
   }
   const std::string Name = FRun.OutputMode == 0 ? FRun.OutputName : FRun.EntryName;

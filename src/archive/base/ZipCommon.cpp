@@ -58,8 +58,8 @@ void TZipCommon::ResetRun() {
   FRun.BytesRemaining = 0;
   FRun.ProgressByArchive = 0;
   FRun.CurrentEntry = &FRun.ScratchEntry;
-  FRun.EntrySizeKnown = true;
-  FRun.OutputLimit = -1;
+  FRun.Decode.EntrySizeKnown = true;
+  FRun.Decode.OutputLimit = -1;
   if (CpuType == TCpuType::cpt80486) CpuType = TCpuType::cptAuto;
   FRun.CurrentVolumeName = FArchiveFile;
   FRun.ExcludeList.clear();

@@ -6,6 +6,8 @@
 #include "archive/base/Stream32.h"
 #include "archive/codec/ZipFlags.h"
 #include "archive/zip/EntryOutput.h"
+#include "archive/zip/EntryRecord.h"
+#include "archive/zip/EntryReplay.h"
 #include "archive/zip/MethodDispatch.h"
 #include "archive/zip/UnZip.h"
 #include "platform/FileSystem.h"
@@ -25,7 +27,7 @@ bool CrcMatches(std::uint32_t Stored, std::uint32_t Accumulator) {
 // An entry that was not written, or not written rightly, must fail its verdict whatever the
 // accumulator still holds from the entry before it.
 void ForceVerdictFailure(TRunState& Run, std::uint32_t Stored) {
-  Run.Crc.Crc32 = Stored ^ 1u;
+  Run.Decode.Crc.Crc32 = Stored ^ 1u;
 }
 
 // Makes the whole entry count as processed when it ends: a decoder that gave up, a write that
@@ -36,7 +38,7 @@ void FinishEntryProgress(TUnZip& Arc, std::int64_t DoneAt) {
   if (Run.BytesRemaining <= DoneAt) return;
   Run.BytesRemaining = DoneAt;
   if (Arc.GetCancel()) return;
-  const auto Size = static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize);
+  const auto Size = static_cast<std::int64_t>(Run.Decode.EntryInfo.UnpackedSize);
   Arc.ReportProgress(Size, Size, Run.TotalUnpackedSize);
 }
 
@@ -58,19 +60,33 @@ bool MakeDirectoryEntry(TUnZip& Arc) {
     if (Written.empty() || !Arc.ForceDirectories(Written)) return false;
   }
   // Nothing to check: the verdict passes.
-  Run.Crc.Crc32 = Arc.ZipState().Headers.Local.Crc32();
+  Run.Decode.Crc.Crc32 = Arc.ZipState().Headers.Local.Crc32();
   return true;
 }
 
 // A file entry: opens the staged output, decodes, closes. True when the staged output holds the
 // entry's decoded bytes and may replace the target if the CRC check passes.
+// Decodes the entry into the output, or takes what a worker decoded ahead and replays its record.
+void DecodeOrAdopt(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream32>& Input,
+                   const TAheadEntry& Ahead, TStagedEntryOutput& Output) {
+  TRunState& Run = Arc.Run();
+  TEntryRecord* Decoded = Ahead ? Ahead() : nullptr;
+  if (Decoded != nullptr && Decoded->Decoded && Decoded->Closed && Output.Adopt(Decoded->Path)) {
+    Decoded->Path.clear();
+    ReplayEntry(Arc, *Decoded);
+    return;
+  }
+  DecodeEntry(Arc, Volumes, Run.OutputName, Run.Decode.EntryInfo, Output.Stream(), Input);
+}
+
 bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream32>& Input,
-                    std::uint32_t Attr, bool ListedFromCentral, TStagedEntryOutput& Output) {
+                    std::uint32_t Attr, bool ListedFromCentral, const TAheadEntry& Ahead,
+                    TStagedEntryOutput& Output) {
   TRunState& Run = Arc.Run();
   TZipFormatState& Zip = Arc.ZipState();
   TLocalHeader& Local = Zip.Headers.Local;
   if (Run.EntryEncrypted && Run.PasswordFailed) {
-    Arc.SkipEntryProgress(Run.EntryInfo);
+    Arc.SkipEntryProgress(Run.Decode.EntryInfo);
     // OnEnd names the entry, as no output was made for it.
     Run.OutputName = Run.EntryName;
     return false;
@@ -79,7 +95,7 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
   const bool Fits = NameFitsFileSystem(Run.OutputName);
   if (!Fits || !Output.Open(Run.OutputName, Run.EntryName)) {
     Arc.ReportError(Run.OutputName, Fits ? "" : kNameTooLong, "0", ecOpenError);
-    Arc.SkipEntryProgress(Run.EntryInfo);
+    Arc.SkipEntryProgress(Run.Decode.EntryInfo);
     return false;
   }
 
@@ -87,20 +103,20 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
   // descriptor, which the local-header walk puts in the local header buffer): its local CRC field
   // is 0, or, for an encrypted entry streamed by Info-ZIP, the DOS time of the check byte.
   const TCentralHeader& Central = Zip.Headers.Central;
-  const bool Deferred = (Run.EntryInfo.Flags & kDataDescriptorFlag) != 0;
+  const bool Deferred = (Run.Decode.EntryInfo.Flags & kDataDescriptorFlag) != 0;
   if (ListedFromCentral && ((Local.Crc32() == 0 && Central.PackedSize() != 0) || Deferred))
     Local.SetCrc32(Central.Crc32());
   // Listed from local headers, an entry whose CRC and sizes were deferred to a data descriptor that
   // was not found has nothing to be checked against: it is decoded and reported, but never
   // replaces a file.
-  const bool Unverifiable = !ListedFromCentral && !Run.EntrySizeKnown;
+  const bool Unverifiable = !ListedFromCentral && !Run.Decode.EntrySizeKnown;
 
   const auto DosDateTime = static_cast<std::uint32_t>(Local.DosDateTime());
   bool Closed = false;
   {
     const auto Close = OnScopeExit([&] { Closed = Output.Close(DosDateTime, Attr); });
-    DecodeEntry(Arc, Volumes, Run.OutputName, Run.EntryInfo, Output.Stream(), Input);
-    Run.Crc.Crc32 ^= 0xFFFFFFFFu;
+    DecodeOrAdopt(Arc, Volumes, Input, Ahead, Output);
+    Run.Decode.Crc.Crc32 ^= 0xFFFFFFFFu;
   }
   return Closed && !Unverifiable;
 }
@@ -108,17 +124,17 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
 }  // namespace
 
 bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream32>& Input,
-                  std::uint32_t Attr, bool ListedFromCentral) {
+                  std::uint32_t Attr, bool ListedFromCentral, const TAheadEntry& Ahead) {
   TRunState& Run = Arc.Run();
   const bool IsDirectory = (Attr & kDirectoryAttr) != 0;
   if (!Arc.ConfirmEntry(IsDirectory)) {
-    Arc.SkipEntryProgress(Run.EntryInfo);
+    Arc.SkipEntryProgress(Run.Decode.EntryInfo);
     return false;
   }
   // The entry counts as done for the archive's progress however it ends, and counts as extracted
   // only when its output is kept.
   const std::int64_t DoneAt =
-      Run.BytesRemaining - static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize);
+      Run.BytesRemaining - static_cast<std::int64_t>(Run.Decode.EntryInfo.UnpackedSize);
   const auto Progress = OnScopeExit([&Arc, DoneAt] { FinishEntryProgress(Arc, DoneAt); });
   bool Kept = false;
   const auto Uncount = OnScopeExit([&] {
@@ -127,7 +143,7 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
   if (IsDirectory) {
     Run.EntryEncrypted = false;
   } else {
-    Run.EntryEncrypted = (Run.EntryInfo.Flags & kEncryptedFlag) != 0;
+    Run.EntryEncrypted = (Run.Decode.EntryInfo.Flags & kEncryptedFlag) != 0;
     if (Run.EntryEncrypted && !Run.PasswordFailed && !Arc.CheckPassword(*Input))
       Run.PasswordFailed = true;
   }
@@ -146,7 +162,7 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
       if ((Attr & kDirectoryAttr) != 0) {
         Failed = !MakeDirectoryEntry(Arc);
       } else {
-        Written = WriteFileEntry(Arc, Volumes, Input, Attr, ListedFromCentral, Output);
+        Written = WriteFileEntry(Arc, Volumes, Input, Attr, ListedFromCentral, Ahead, Output);
         Failed = !Written;
       }
     } catch (const EArchive&) {
@@ -156,7 +172,7 @@ bool ExtractEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream
     }
 
     const std::uint32_t Stored = Arc.ZipState().Headers.Local.Crc32();
-    if (Written && !Arc.GetCancel() && CrcMatches(Stored, Run.Crc.Crc32)) {
+    if (Written && !Arc.GetCancel() && CrcMatches(Stored, Run.Decode.Crc.Crc32)) {
       Kept = Output.Commit();
       if (!Kept) {
         Arc.ReportError(Arc.GetArchiveFile(), Run.OutputName, "0", ecWriteError);

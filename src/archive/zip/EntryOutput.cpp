@@ -31,6 +31,15 @@ bool TStagedEntryOutput::Open(const std::string& FileName, const std::string& St
   return true;
 }
 
+bool TStagedEntryOutput::Adopt(const std::string& DecodedPath) {
+  auto* File = dynamic_cast<TOutputFileStream*>(FStream.get());
+  if (File == nullptr || FStagingPath.empty()) return false;
+  TFileHandle Decoded = AdoptStagingFile(File->Handle(), DecodedPath, FStagingPath);
+  if (!Decoded.IsOpen()) return false;
+  FStream = std::make_unique<TOutputFileStream>(std::move(Decoded));
+  return true;
+}
+
 bool TStagedEntryOutput::Close(std::uint32_t DosDateTime, std::uint32_t Attr) {
   auto* File = dynamic_cast<TOutputFileStream*>(FStream.get());
   if (File == nullptr) return false;

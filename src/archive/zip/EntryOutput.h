@@ -28,6 +28,11 @@ class TStagedEntryOutput {
   // The stream the entry is written to (empty once closed).
   std::unique_ptr<TStream32>& Stream() { return FStream; }
 
+  // Takes the file a worker decoded the entry into (closed, on the same file system) as the
+  // output's contents in place of the empty file Open made, with that file's permissions. False,
+  // with nothing changed, when that cannot be done.
+  bool Adopt(const std::string& DecodedPath);
+
   // Dates the file (by the component's DateAttribute), closes it and applies the entry's
   // attributes. A failed close is reported (25138) and makes the output unusable: false.
   bool Close(std::uint32_t DosDateTime, std::uint32_t Attr);

@@ -34,8 +34,9 @@ TEntrySize EntrySize(const TZipCommon& Component) {
   // An entry whose sizes were deferred to a data descriptor has them from the walk (descriptor
   // found) or is decoded until its data ends, within the entry's output limit.
   if (Local && (Flags & kDataDescriptorFlag) != 0) {
-    Size.Expected = Run.EntrySizeKnown ? static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize)
-                                       : std::max<std::int64_t>(Run.OutputLimit, 0);
+    Size.Expected = Run.Decode.EntrySizeKnown
+                        ? static_cast<std::int64_t>(Run.Decode.EntryInfo.UnpackedSize)
+                        : std::max<std::int64_t>(Run.Decode.OutputLimit, 0);
   }
   return Size;
 }
@@ -49,14 +50,15 @@ struct TBlockReturn {
 void Account(TZipCommon& Component, std::int64_t Count, std::int64_t Expected) {
   TRunState& Run = Component.Run();
   Run.BytesRemaining -= Count;
-  Run.OutputBytesExpected -= Count;
-  Component.ReportProgress(Expected - Run.OutputBytesExpected, Expected, Run.TotalUnpackedSize);
+  Run.Decode.OutputBytesExpected -= Count;
+  Component.ReportProgress(Expected - Run.Decode.OutputBytesExpected, Expected,
+                           Run.TotalUnpackedSize);
 }
 
 // What the entry still owes the archive's progress when its data ends or fails: the rest of its
 // declared size (nothing for an entry whose size is not known).
 std::int64_t Unproduced(const TZipCommon& Component) {
-  return std::max<std::int64_t>(Component.Run().OutputBytesExpected, 0);
+  return std::max<std::int64_t>(Component.Run().Decode.OutputBytesExpected, 0);
 }
 
 void WriteChunk(TZipCommon& Component, TStream32& Output, std::uint8_t* Buffer,
@@ -81,8 +83,8 @@ class TEntryInflater {
         FArchiveStream(ArchiveStream),
         FOutput(Output),
         FSize(EntrySize(Component)),
-        FStream(*ArchiveStream, WindowBits, Variant, &Component.Run().InflateMemory),
-        FMemory(Component.Run().InflateMemory),
+        FStream(*ArchiveStream, WindowBits, Variant, &Component.Run().Decode.InflateMemory),
+        FMemory(Component.Run().Decode.InflateMemory),
         // A block of the full chunk size from the run's cache whatever the entry's size, so that
         // every entry takes the same block again.
         FBlock(FMemory.Acquire(kInflateChunkSize, false), TBlockReturn{&FMemory}),
@@ -116,7 +118,7 @@ class TEntryInflater {
   // The rest of the entry will not come: it counts as done and its data as read.
   void GiveUpRest() {
     Account(FComponent, Unproduced(FComponent), FSize.Expected);
-    FComponent.Run().PackedBytesLeft = 0;
+    FComponent.Run().Decode.PackedBytesLeft = 0;
   }
 
   // One chunk; false when the loop ends. A write failure and E_RAISE (the block writer gave up on

@@ -5,7 +5,7 @@
 //
 // The method dispatch calls it for method 8 with TInflateVariant::ivDeflate and for method 9 with
 // TInflateVariant::ivDeflate64, WindowBits -15 in both cases, after it has set the entry's budget
-// (Run().OutputBytesExpected, Run().PackedBytesLeft) and started the CRC-32.
+// (Run().Decode.OutputBytesExpected, Run().Decode.PackedBytesLeft) and started the CRC-32.
 
 #include <cstdint>
 #include <functional>

@@ -50,7 +50,7 @@ std::int64_t LargestExpansion(std::uint32_t Method) {
 
 // How much the entry may write: its declared size, or what the archive bytes left can expand to.
 std::int64_t OutputLimit(const TUnZip& Arc, const TZipEntryInfo& Info, TStream32* Input) {
-  if (Arc.Run().EntrySizeKnown) return static_cast<std::int64_t>(Info.UnpackedSize);
+  if (Arc.Run().Decode.EntrySizeKnown) return static_cast<std::int64_t>(Info.UnpackedSize);
   const std::int64_t Left = Input != nullptr ? Input->GetSize() - Input->Position() : 0;
   return std::max<std::int64_t>(Left, 0) * LargestExpansion(Info.Method);
 }
@@ -59,10 +59,10 @@ std::int64_t OutputLimit(const TUnZip& Arc, const TZipEntryInfo& Info, TStream32
 class TOutputLimitScope {
  public:
   TOutputLimitScope(TRunState& Run, std::int64_t Limit) : FRun(Run) {
-    FRun.OutputLimit = Limit;
-    FRun.OutputWritten = 0;
+    FRun.Decode.OutputLimit = Limit;
+    FRun.Decode.OutputWritten = 0;
   }
-  ~TOutputLimitScope() { FRun.OutputLimit = -1; }
+  ~TOutputLimitScope() { FRun.Decode.OutputLimit = -1; }
   TOutputLimitScope(const TOutputLimitScope&) = delete;
   TOutputLimitScope& operator=(const TOutputLimitScope&) = delete;
 
@@ -107,7 +107,7 @@ void InflateMethodEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::uint32_t Met
                   PartStart = Input->Position()](std::unique_ptr<TStream32>& Stream) mutable {
       Read += static_cast<std::uint64_t>(std::max<std::int64_t>(Stream->Size() - PartStart, 0));
       PartStart = 0;
-      const std::uint64_t Packed = Arc.Run().EntryInfo.PackedSize;
+      const std::uint64_t Packed = Arc.Run().Decode.EntryInfo.PackedSize;
       Arc.Run().CurrentEntry->HeaderOffset = Packed > Read ? Packed - Read : 0;
       return Volumes.BringUpDisk(Arc, Stream);
     };
@@ -135,9 +135,9 @@ TLegacyIo BindLegacyIo(TUnZip& Arc, const std::string& OutputName,
   Io.BlockFlushed = [&Arc](std::int64_t Count) {
     TRunState& Run = Arc.Run();
     Run.BytesRemaining -= Count;
-    Run.OutputBytesExpected -= Count;
-    const auto Size = static_cast<std::int64_t>(Run.EntryInfo.UnpackedSize);
-    Arc.ReportProgress(Size - Run.OutputBytesExpected, Size, Run.TotalUnpackedSize);
+    Run.Decode.OutputBytesExpected -= Count;
+    const auto Size = static_cast<std::int64_t>(Run.Decode.EntryInfo.UnpackedSize);
+    Arc.ReportProgress(Size - Run.Decode.OutputBytesExpected, Size, Run.TotalUnpackedSize);
   };
   Io.GetCancel = [&Arc] { return Arc.GetCancel(); };
   Io.ReportError = [&Arc, OutputName](int Code) { Arc.ReportError(OutputName, "", "0", Code); };
@@ -157,14 +157,14 @@ bool DecodeEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, const std::string& Outpu
                  std::unique_ptr<TStream32>& Input) {
   bool Result = true;
   TRunState& Run = Arc.Run();
-  Run.Crc.Crc32 = kCrc32Start;
+  Run.Decode.Crc.Crc32 = kCrc32Start;
   if ((Info.Flags & kEncryptedFlag) != 0) {
     // CheckPassword has consumed the encryption header.
     Info.PackedSize -= std::min<std::uint64_t>(Info.PackedSize, kZipEncryptionHeaderSize);
   }
-  Run.EntryInfo = Info;
-  Run.PackedBytesLeft = static_cast<std::int64_t>(Info.PackedSize);
-  Run.OutputBytesExpected = static_cast<std::int64_t>(Info.UnpackedSize);
+  Run.Decode.EntryInfo = Info;
+  Run.Decode.PackedBytesLeft = static_cast<std::int64_t>(Info.PackedSize);
+  Run.Decode.OutputBytesExpected = static_cast<std::int64_t>(Info.UnpackedSize);
   const TOutputLimitScope Limit(Run, OutputLimit(Arc, Info, Input.get()));
 
   // One legacy decoder per entry: its input, output buffer and tables start afresh.

@@ -11,6 +11,7 @@ namespace ruvevid {
 
 TUnZip::TUnZip(IApplication* Application)
     : TUnBase(Application),
+      Threads(RUVEVID_EXTRACT_THREADS),
       FOwnDrives(std::make_unique<TPosixDriveLayer>()),
       FDrives(FOwnDrives.get()),
       FDiskManager(std::make_unique<TDiskManager>(*FDrives)),
@@ -22,9 +23,9 @@ TUnZip::~TUnZip() = default;
 
 bool TUnZip::TestPassword(std::uint8_t* Header) {
   const TLocalHeader& Local = FZip.Headers.Local;
-  return FRun.Cipher.CheckEncryptionHeader(Header, Local.Flags(), Local.Crc32(),
-                                           static_cast<std::uint32_t>(Local.DosDateTime()),
-                                           FRun.Password);
+  return FRun.Decode.Cipher.CheckEncryptionHeader(Header, Local.Flags(), Local.Crc32(),
+                                                  static_cast<std::uint32_t>(Local.DosDateTime()),
+                                                  FRun.Password);
 }
 
 void TUnZip::ProcessArchive(std::unique_ptr<TStream32>& Input) {

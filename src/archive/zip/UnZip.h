@@ -23,6 +23,13 @@ class TUnZip : public TUnBase {
   // CRC-32 and DOS time of the entry's local header (ZipState().Headers.Local).
   bool TestPassword(std::uint8_t* Header) override;
 
+  // Threads that decode entries: 1 decodes each entry on the caller's thread in its turn; more
+  // decode later entries ahead on worker threads while every event still fires on the caller's
+  // thread in archive order with the same figures; 0 or less: one per core. The default is the
+  // build's (RUVEVID_EXTRACT_THREADS). Split and spanned sets, ConfirmOverwrites and encrypted
+  // entries are decoded on the caller's thread whatever the setting.
+  std::int32_t Threads;
+
   // ---- Split and spanned sets ----
   // The drive services of the drive checks and of type detection (default: the platform's); the
   // layer given must outlive the component.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive/base/LittleEndian.h"
@@ -16,6 +17,7 @@
 #include "archive/codec/ZipFlags.h"
 #include "archive/zip/BufferedArchiveStream.h"
 #include "archive/zip/EntryDriver.h"
+#include "archive/zip/EntryWorkerPool.h"
 #include "archive/zip/ExtraField.h"
 #include "archive/zip/HeaderName.h"
 #include "archive/zip/UnZip.h"
@@ -63,6 +65,8 @@ void TZipWalker::ExtractZip(std::unique_ptr<TStream32>& Input) {
         FArc.ReportError(FArc.GetArchiveFile(), kNotZipArchive, "0", ecBadFileHeader);
       return;
     }
+    // Workers open the archive themselves: only a file the run opened by its name will do.
+    if (dynamic_cast<TFileStream32*>(Input.get()) != nullptr) FArchiveSize = Input->Size();
     Input = std::make_unique<TBufferedArchiveStream>(std::move(Input));
     // The directory object is freed when the extraction ends, however it ends.
     FDirectory.Init();
@@ -135,9 +139,9 @@ std::int32_t TZipWalker::ReadCentralDirectory(std::unique_ptr<TStream32>& Stream
         break;
       }
       ++FHeadersRead;
-      if (Enciphered) DecodeZipHeader(Central, Run.Cipher, FArc.HeaderKeyState());
+      if (Enciphered) DecodeZipHeader(Central, Run.Decode.Cipher, FArc.HeaderKeyState());
       const std::string Raw =
-          ReadHeaderName(*Stream, Central.NameLength(), Enciphered ? &Run.Cipher : nullptr);
+          ReadHeaderName(*Stream, Central.NameLength(), Enciphered ? &Run.Decode.Cipher : nullptr);
       const TExtraHighWords High = ReadExtraField(*Stream, Central.ExtraLength(), Central);
       Zip.HighWords = High;
       Run.EntryName = TranslateEntryName(Raw, Central.Flags(), FArc.TranslateOemChar);
@@ -219,11 +223,12 @@ bool TZipWalker::ReadLocalRecord(TStream32& Stream, std::int64_t P, TLocalRecord
   bool Enciphered = false;
   if (GetZipHeaderType(Local.Signature(), THeaderType::htLocal, Enciphered) != THeaderType::htLocal)
     return false;
-  if (Enciphered) DecodeZipHeader(Local, Run.Cipher, FArc.HeaderKeyState());
+  if (Enciphered) DecodeZipHeader(Local, Run.Decode.Cipher, FArc.HeaderKeyState());
   // Sizes deferred to a zip64 record are 64-bit in the data descriptor too.
   const bool Zip64 = Local.PackedSize() == 0xFFFFFFFFu || Local.UnpackedSize() == 0xFFFFFFFFu;
   Record.Offset = P;
-  Record.Raw = ReadHeaderName(Stream, Local.NameLength(), Enciphered ? &Run.Cipher : nullptr);
+  Record.Raw =
+      ReadHeaderName(Stream, Local.NameLength(), Enciphered ? &Run.Decode.Cipher : nullptr);
   Record.High = ReadExtraField(Stream, Local.ExtraLength(), Local);
   Zip.HighWords = Record.High;
   Record.Header = Local;
@@ -334,31 +339,16 @@ std::int32_t TZipWalker::ReadLocalHeaders(std::unique_ptr<TStream32>& Stream) {
   return FDirectory.Count();
 }
 
-std::string TZipWalker::ReadLocalEntryHeader(TStream32& Stream, const TZipDirEntry& Entry) {
-  TZipFormatState& Zip = FArc.ZipState();
-  TRunState& Run = FArc.Run();
-  TLocalHeader& Local = Zip.Headers.Local;
-  Local.Bytes.fill(0);
-  ReadAt(Stream, static_cast<std::int64_t>(Entry.HeaderOffset), Local.data(),
-         static_cast<std::int32_t>(TLocalHeader::kSize));
-  bool Enciphered = false;
-  GetZipHeaderType(Local.Signature(), THeaderType::htLocal, Enciphered);
-  if (Enciphered) DecodeZipHeader(Local, Run.Cipher, FArc.HeaderKeyState());
-  const std::string Raw =
-      ReadHeaderName(Stream, Local.NameLength(), Enciphered ? &Run.Cipher : nullptr);
-  Zip.HighWords = ReadExtraField(Stream, Local.ExtraLength(), Local);
-  return TranslateEntryName(Raw, Local.Flags(), FArc.TranslateOemChar);
-}
-
 void TZipWalker::VisitEntry(std::unique_ptr<TStream32>& Stream, const TZipDirEntry& Entry,
-                            bool ComposeOutputName, bool ListedFromCentral) {
+                            bool ComposeOutputName, bool ListedFromCentral,
+                            const TAheadEntry& Ahead) {
   TRunState& Run = FArc.Run();
   if (ComposeOutputName) {
     FArc.SetOutputName(Run.EntryName);
   } else {
     Run.OutputName = Run.EntryName;
   }
-  ExtractEntry(FArc, FVolumes, Stream, Entry.ExternalAttr, ListedFromCentral);
+  ExtractEntry(FArc, FVolumes, Stream, Entry.ExternalAttr, ListedFromCentral, Ahead);
 }
 
 TZipWalker::TEntryStep TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t I,
@@ -399,60 +389,74 @@ TZipWalker::TEntryStep TZipWalker::BeginEntry(std::unique_ptr<TStream32>& Stream
   return Stream != nullptr ? TEntryStep::esExtract : TEntryStep::esStop;
 }
 
-void TZipWalker::ExtractCentralEntries(std::unique_ptr<TStream32>& Stream) {
-  TZipFormatState& Zip = FArc.ZipState();
-  TRunState& Run = FArc.Run();
-  Run.BytesRemaining = Run.TotalUnpackedSize;
-  for (std::int32_t I = 0; I < FDirectory.Count(); ++I) {
-    const TEntryStep Step = BeginEntry(Stream, I, true);
-    if (Step == TEntryStep::esStop) break;
-    if (Step == TEntryStep::esSkip) continue;
-    const TZipDirEntry& Entry = *Run.CurrentEntry;
-    const std::string Name = ReadLocalEntryHeader(*Stream, Entry);
-    const std::vector<std::uint8_t>* Data = FDirectory.GetData(I);
-    TCentralHeader& Central = Zip.Headers.Central;
-    Central.Bytes.fill(0);
-    if (Data != nullptr) {
-      std::copy_n(Data->begin(), std::min(Data->size(), TCentralHeader::kSize),
-                  Central.Bytes.begin());
-    }
-    TZipEntryInfo& Info = Run.EntryInfo;
-    Info.Flags = Central.Flags();
-    Info.Method = Central.Method();
-    Info.PackedSize = Join48(Central.PackedSize(), Zip.HighWords.PackedSize);
-    Info.UnpackedSize = Join48(Central.UnpackedSize(), Zip.HighWords.UnpackedSize);
-    Run.EntryName = Name;
-    Run.EntrySizeKnown = true;
-    VisitEntry(Stream, Entry, Run.OutputMode == 0, true);
+TEntryListing TZipWalker::ListingOf(std::int32_t I, bool ListedFromCentral) {
+  TEntryListing Listing;
+  Listing.Entry = FDirectory.GetEntry(I);
+  Listing.ListedFromCentral = ListedFromCentral;
+  if (ListedFromCentral) {
+    if (const std::vector<std::uint8_t>* Data = FDirectory.GetData(I); Data != nullptr)
+      Listing.Central = *Data;
+  } else {
+    const TListed& Listed = FListed[static_cast<std::size_t>(I)];
+    Listing.Descriptor = Listed.Descriptor;
+    Listing.SizeKnown = Listed.SizeKnown;
+  }
+  return Listing;
+}
+
+std::unique_ptr<TEntryWorkerPool> TZipWalker::StartWorkers() {
+  std::int32_t Workers = FArc.Threads;
+  if (Workers <= 0) Workers = static_cast<std::int32_t>(std::thread::hardware_concurrency());
+  Workers = std::min(Workers, FDirectory.Count());
+  // The volume events and the drive decide where the data of a split or spanned set goes on, and
+  // OnFileExists may change the name and the decision before anything is written: one thread.
+  // So too when the workers could not read the archive themselves, or no entry can be accepted.
+  if (Workers <= 1 || FArchiveSize < 0 || IsSplitOrSpanned(FArc.ArcType()) ||
+      FArc.ConfirmOverwrites || FArc.OverwriteMode != TOverwriteMode::omOverwrite ||
+      FArc.Run().OutputMode != 0)
+    return nullptr;
+  std::string Folder = TEntryWorkerPool::MakeFolder(FArc);
+  if (Folder.empty()) return nullptr;
+  return std::make_unique<TEntryWorkerPool>(FArc, Workers, FArchiveSize, std::move(Folder));
+}
+
+void TZipWalker::FillWindow(TEntryWorkerPool& Pool, std::int32_t Current, std::int32_t& Next,
+                            bool ListedFromCentral) {
+  Next = std::max(Next, Current);
+  while (Next < FDirectory.Count() && Next < Current + Pool.Window()) {
+    const std::int32_t I = Next++;
+    // Folders decode nothing.
+    if ((FDirectory.GetEntry(I).ExternalAttr & kDirectoryAttr) == 0)
+      Pool.Submit(I, ListingOf(I, ListedFromCentral));
   }
 }
 
+void TZipWalker::ExtractCentralEntries(std::unique_ptr<TStream32>& Stream) {
+  ExtractEntries(Stream, true);
+}
+
 void TZipWalker::ExtractLocalEntries(std::unique_ptr<TStream32>& Stream) {
-  TZipFormatState& Zip = FArc.ZipState();
+  ExtractEntries(Stream, false);
+}
+
+void TZipWalker::ExtractEntries(std::unique_ptr<TStream32>& Stream, bool ListedFromCentral) {
   TRunState& Run = FArc.Run();
   Run.BytesRemaining = Run.TotalUnpackedSize;
+  const std::unique_ptr<TEntryWorkerPool> Pool = StartWorkers();
+  std::int32_t Next = 0;
   for (std::int32_t I = 0; I < FDirectory.Count(); ++I) {
-    const TEntryStep Step = BeginEntry(Stream, I, false);
+    if (Pool) FillWindow(*Pool, I, Next, ListedFromCentral);
+    const auto Done = OnScopeExit([&Pool, I] {
+      if (Pool) Pool->Release(I);
+    });
+    const TEntryStep Step = BeginEntry(Stream, I, ListedFromCentral);
     if (Step == TEntryStep::esStop) break;
     if (Step == TEntryStep::esSkip) continue;
     const TZipDirEntry& Entry = *Run.CurrentEntry;
-    const std::string Name = ReadLocalEntryHeader(*Stream, Entry);
-    TLocalHeader& Local = Zip.Headers.Local;
-    TZipEntryInfo& Info = Run.EntryInfo;
-    Info.Flags = Local.Flags();
-    Info.Method = Local.Method();
-    Info.PackedSize = Join48(Local.PackedSize(), Zip.HighWords.PackedSize);
-    Info.UnpackedSize = Join48(Local.UnpackedSize(), Zip.HighWords.UnpackedSize);
-    const TListed& Listed = FListed[static_cast<std::size_t>(I)];
-    if (Listed.Descriptor) {
-      // The CRC and sizes the data descriptor gives are the entry's.
-      Local.SetCrc32(Listed.Descriptor->Crc32);
-      Info.PackedSize = Listed.Descriptor->PackedSize;
-      Info.UnpackedSize = Listed.Descriptor->UnpackedSize;
-    }
-    Run.EntrySizeKnown = Listed.SizeKnown;
-    Run.EntryName = Name;
-    VisitEntry(Stream, Entry, true, false);
+    Run.EntryName = ReadEntryHeader(FArc, *Stream, ListingOf(I, ListedFromCentral));
+    TAheadEntry Ahead;
+    if (Pool) Ahead = [&Pool, I] { return Pool->Wait(I); };
+    VisitEntry(Stream, Entry, !ListedFromCentral || Run.OutputMode == 0, ListedFromCentral, Ahead);
   }
 }
 

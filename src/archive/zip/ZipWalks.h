@@ -11,10 +11,13 @@
 #include <vector>
 
 #include "archive/zip/DataDescriptor.h"
+#include "archive/zip/EntryDriver.h"
+#include "archive/zip/EntryHeader.h"
 #include "archive/zip/HeaderDirectory.h"
 
 namespace ruvevid {
 
+class TEntryWorkerPool;
 class TStream32;
 class TUnZip;
 class TZipVolumeHooks;
@@ -78,22 +81,29 @@ class TZipWalker {
   // Adds a listed entry's date and sizes to the run's NewestEntryDate and totals.
   void CountEntry(std::int32_t DosDateTime, std::uint64_t PackedSize, std::uint64_t UnpackedSize,
                   std::uint16_t Flags);
-  // Reads the local header at Entry's offset with its name and extra field; the stream then stands
-  // at the entry's data. Returns the entry's translated name.
-  std::string ReadLocalEntryHeader(TStream32& Stream, const TZipDirEntry& Entry);
+  // What the walk knows of listed entry i before its local header is read.
+  TEntryListing ListingOf(std::int32_t I, bool ListedFromCentral);
+  // The workers that decode entries ahead of this thread; null when the run decodes on one thread.
+  std::unique_ptr<TEntryWorkerPool> StartWorkers();
+  // Hands the entries from Next on to the workers, as far as the window reaches from Current.
+  void FillWindow(TEntryWorkerPool& Pool, std::int32_t Current, std::int32_t& Next,
+                  bool ListedFromCentral);
+  // Both extraction walks: every listed entry in order, decoded on this thread or ahead of it.
+  void ExtractEntries(std::unique_ptr<TStream32>& Stream, bool ListedFromCentral);
   // Makes listed entry i the current one and brings up the volume that holds it: extract it, skip
   // it (it names a part past the last one of the set) or stop the walk (cancelled, no volume).
   TEntryStep BeginEntry(std::unique_ptr<TStream32>& Stream, std::int32_t I, bool ListedFromCentral);
   // Sets OutputName for the current entry and calls the entry driver.
   void VisitEntry(std::unique_ptr<TStream32>& Stream, const TZipDirEntry& Entry,
-                  bool ComposeOutputName, bool ListedFromCentral);
+                  bool ComposeOutputName, bool ListedFromCentral, const TAheadEntry& Ahead);
 
   TUnZip& FArc;
   TZipVolumeHooks& FVolumes;
   TUnBaseHeaderObj FDirectory;
   std::vector<TListed> FListed;
   std::int32_t FHeadersRead = 0;
-  bool FDeclined = false;  // OnCorruptZipHeader declined the local-header walk
+  bool FDeclined = false;          // OnCorruptZipHeader declined the local-header walk
+  std::int64_t FArchiveSize = -1;  // the archive file's size; -1 when it was not opened by name
 };
 
 }  // namespace ruvevid

@@ -44,14 +44,14 @@ TEST_F(BlockIoTest, WriteFoldsTheWrittenBytesIntoTheCrc) {
   TMemoryStream32 Out;
   EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 1000, false, kCrcKind32, 1), 1000);
   EXPECT_EQ(Out.Data(), Data);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, UpdateCrc32(kCrc32Start, Data.data(), Data.size()));
+  EXPECT_EQ(Arc.Run().Decode.Crc.Crc32, UpdateCrc32(kCrc32Start, Data.data(), Data.size()));
   // UpdateCrc 0 or another CrcKind: no CRC.
-  const std::uint32_t Before = Arc.Run().Crc.Crc32;
+  const std::uint32_t Before = Arc.Run().Decode.Crc.Crc32;
   Arc.WriteBlock(Out, Data.data(), 1000, false, kCrcKind32, 0);
   Arc.WriteBlock(Out, Data.data(), 1000, false, kCrcKindNone, 1);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, Before);
+  EXPECT_EQ(Arc.Run().Decode.Crc.Crc32, Before);
   Arc.WriteBlock(Out, Data.data(), 1000, false, kCrcKind16, 1);
-  EXPECT_EQ(Arc.Run().Crc.Crc16, UpdateCrc16(0, Data.data(), Data.size()));
+  EXPECT_EQ(Arc.Run().Decode.Crc.Crc16, UpdateCrc16(0, Data.data(), Data.size()));
   // Nothing to write: nothing happens.
   EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 0, false, kCrcKind32, 1), 0);
   EXPECT_TRUE(Log.Lines.empty());
@@ -76,7 +76,7 @@ TEST_P(WriteDecipher, OnlyZipFamilyWithUpdateCrc) {
   Enc.CipherInit("k");
   Enc.EncipherBuffer(Buffer.data(), Buffer.size());
   const auto Enciphered = Buffer;
-  Arc.Run().Cipher.CipherInit("k");
+  Arc.Run().Decode.Cipher.CipherInit("k");
   TMemoryStream32 Out;
   Arc.WriteBlock(Out, Buffer.data(), 300, Case.Decrypt, kCrcKind32, Case.UpdateCrc);
   EXPECT_EQ(Out.Data(), Case.Deciphered ? Plain : Enciphered);
@@ -106,7 +106,7 @@ TEST_F(BlockIoTest, DiskFullOnDevFull) {
   auto Data = Bytes(100, 2);
   EXPECT_THROW(Arc.WriteBlock(Full, Data.data(), 100, false, kCrcKind32, 1), E_RAISE);
   EXPECT_EQ(Arc.Run().ExtractedCount, 3) << "the entry driver uncounts an entry it does not keep";
-  EXPECT_EQ(Arc.Run().Crc.Crc32, kCrc32Start);
+  EXPECT_EQ(Arc.Run().Decode.Crc.Crc32, kCrc32Start);
   EXPECT_EQ(Log.Lines, (Lines{"Error 25160 [arc.zip] [out.bin] [0]"}));
 }
 
@@ -120,15 +120,15 @@ TEST_F(BlockIoTest, DiskFullWhileCancelledReturnsWithoutRaising) {
   EXPECT_NO_THROW(Written = Arc.WriteBlock(Out, Data.data(), 100, false, kCrcKind32, 1));
   EXPECT_EQ(Written, 40);
   EXPECT_EQ(Arc.Run().ExtractedCount, 2);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, kCrc32Start);
+  EXPECT_EQ(Arc.Run().Decode.Crc.Crc32, kCrc32Start);
   EXPECT_EQ(Log.Lines, (Lines{"Error 25443 [arc.zip] [out.bin] [0]"}));
 }
 
 // An entry may not write more than it declares: the write that would go past fails the entry.
 TEST_F(BlockIoTest, OutputPastTheEntrysLimitFailsIt) {
   TMemoryStream32 Out;
-  Arc.Run().OutputLimit = 150;
-  Arc.Run().OutputWritten = 0;
+  Arc.Run().Decode.OutputLimit = 150;
+  Arc.Run().Decode.OutputWritten = 0;
   auto Data = Bytes(100, 2);
   EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 100, false, kCrcKind32, 1), 100);
   EXPECT_THROW(Arc.WriteBlock(Out, Data.data(), 100, false, kCrcKind32, 1), E_RAISE);
@@ -151,7 +151,7 @@ TEST_F(BlockIoTest, ShortWriteReportsWriteError) {
   auto Data = Bytes(100, 2);
   EXPECT_EQ(Arc.WriteBlock(Out, Data.data(), 100, false, kCrcKind32, 1), 10);
   EXPECT_EQ(Arc.Run().ExtractedCount, 2) << "the entry driver uncounts an entry it does not keep";
-  EXPECT_EQ(Arc.Run().Crc.Crc32, kCrc32Start);
+  EXPECT_EQ(Arc.Run().Decode.Crc.Crc32, kCrc32Start);
   TShortWriteStream32 Failing(0, EIO);
   EXPECT_EQ(Arc.WriteBlock(Failing, Data.data(), 100, false, kCrcKind32, 1), 0);
   EXPECT_EQ(Log.Lines,
@@ -176,13 +176,13 @@ TEST_F(BlockIoTest, ReadDeciphersForTheZipFamilyAndFoldsTheCrc) {
   Enc.EncipherBuffer(Enciphered.data(), Enciphered.size());
 
   TMemoryStream32 In(Enciphered);
-  Arc.Run().Cipher.CipherInit("r");
+  Arc.Run().Decode.Cipher.CipherInit("r");
   std::vector<std::uint8_t> Buffer(600);
   EXPECT_EQ(Arc.ReadBlock(In, Buffer.data(), 200, true, kCrcKind32), 200);
   EXPECT_EQ(Arc.ReadBlock(In, Buffer.data() + 200, 400, true, kCrcKind32), 300);
   Buffer.resize(500);
   EXPECT_EQ(Buffer, Plain);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, UpdateCrc32(kCrc32Start, Plain.data(), Plain.size()));
+  EXPECT_EQ(Arc.Run().Decode.Crc.Crc32, UpdateCrc32(kCrc32Start, Plain.data(), Plain.size()));
   EXPECT_EQ(Arc.ReadBlock(In, Buffer.data(), 0, true, kCrcKind32), 0);
   EXPECT_EQ(Arc.ReadBlock(In, Buffer.data(), 10, true, kCrcKind32), 0);
 
@@ -230,7 +230,7 @@ TEST_F(BlockIoTest, StoredCopyOfAnEncryptedEntryDeciphersOnWrite) {
   Enc.EncipherBuffer(Stored.data(), Stored.size());
   TMemoryStream32 In(Stored);
   TMemoryStream32 Out;
-  Arc.Run().Cipher.CipherInit("s");
+  Arc.Run().Decode.Cipher.CipherInit("s");
   TZipEntryInfo Info;
   Info.Flags = 1;
   Info.UnpackedSize = Plain.size();
@@ -279,7 +279,7 @@ class CrcVerdict : public BlockIoTest, public ::testing::WithParamInterface<CrcC
 // The accumulator holds 0x12345678 (its complement is 0xEDCBA987).
 TEST_P(CrcVerdict, WithAndWithoutOnEnd) {
   const auto& Case = GetParam();
-  Arc.Run().Crc.Crc32 = 0x12345678u;
+  Arc.Run().Decode.Crc.Crc32 = 0x12345678u;
   EXPECT_EQ(Arc.CheckCrc(kCrcKind32, Case.Stored), Case.Pass);
   EXPECT_EQ(Log.Lines, (Lines{std::string("End out.bin ") + (Case.Pass ? "pass" : "fail")}));
   Log.Lines.clear();
@@ -296,16 +296,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, CrcVerdict,
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(BlockIoTest, EmptyEntryPassesWithZeroAndAllOnes) {
-  Arc.Run().Crc.Crc32 = kCrc32Start;
+  Arc.Run().Decode.Crc.Crc32 = kCrc32Start;
   EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, 0));
   EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, 0xFFFFFFFFu));
-  Arc.Run().Crc.Crc32 ^= 0xFFFFFFFFu;
+  Arc.Run().Decode.Crc.Crc32 ^= 0xFFFFFFFFu;
   EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, 0));
   EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, 0xFFFFFFFFu));
 }
 
 TEST_F(BlockIoTest, VerdictFailsWhileCancelledAndNamesByOutputMode) {
-  Arc.Run().Crc.Crc32 = 5;
+  Arc.Run().Decode.Crc.Crc32 = 5;
   Arc.Run().EntryName = "stored\\name";
   Arc.Run().OutputMode = 1;
   EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, 5));
@@ -316,8 +316,8 @@ TEST_F(BlockIoTest, VerdictFailsWhileCancelledAndNamesByOutputMode) {
 }
 
 TEST_F(BlockIoTest, VerdictOfTheSixteenBitCrc) {
-  Arc.Run().Crc.Crc16 = 0xBB3D;
-  Arc.Run().Crc.Crc32 = 1;
+  Arc.Run().Decode.Crc.Crc16 = 0xBB3D;
+  Arc.Run().Decode.Crc.Crc32 = 1;
   EXPECT_TRUE(Arc.CheckCrc(kCrcKind16, 0xBB3D));
   EXPECT_FALSE(Arc.CheckCrc(kCrcKind32, 0xBB3D));
 }

@@ -79,7 +79,7 @@ TEST_F(PasswordTest, CurrentPasswordFirst) {
   Enc.CipherInit("right");
   std::vector<std::uint8_t> Header = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, EntryCrc >> 24};
   Enc.EncipherBuffer(Header.data(), Header.size());
-  EXPECT_EQ(Arc.Run().Cipher.Keys(), Enc.Keys());
+  EXPECT_EQ(Arc.Run().Decode.Cipher.Keys(), Enc.Keys());
 }
 
 TEST_F(PasswordTest, ListIsTriedInOrder) {
@@ -228,9 +228,9 @@ TEST(EncryptedStoredEntry, ExtractsThroughTheComponent) {
   Info.Flags = Entry.Header.Flags();
   Info.UnpackedSize = Entry.Header.UnpackedSize();
   TMemoryStream32 Out;
-  Arc.Run().Crc.Crc32 = kCrc32Start;
+  Arc.Run().Decode.Crc.Crc32 = kCrc32Start;
   EXPECT_EQ(Arc.CopyStored(In, Out, Info, kCrcKind32), 0);
-  Arc.Run().Crc.Crc32 ^= 0xFFFFFFFFu;
+  Arc.Run().Decode.Crc.Crc32 ^= 0xFFFFFFFFu;
   EXPECT_EQ(Out.Data(), Original);
   EXPECT_TRUE(Arc.CheckCrc(kCrcKind32, Entry.Header.Crc32()));
 }

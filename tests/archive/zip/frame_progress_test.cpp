@@ -133,7 +133,7 @@ TEST_F(ProgressTest, StoredCopyReportsAfterEveryBlockAgainstTheUnpackedTotal) {
   EXPECT_EQ(Output.Data(), Data);
   EXPECT_EQ(Reports, (std::vector<std::pair<int, int>>{{47, 23}, {94, 47}, {100, 50}}));
   EXPECT_EQ(Arc.Run().BytesRemaining, 70000);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, UpdateCrc32(kCrc32Start, Data.data(), Data.size()));
+  EXPECT_EQ(Arc.Run().Decode.Crc.Crc32, UpdateCrc32(kCrc32Start, Data.data(), Data.size()));
 }
 
 TEST_F(ProgressTest, EmptyStoredEntryReportsNothing) {
@@ -143,7 +143,7 @@ TEST_F(ProgressTest, EmptyStoredEntryReportsNothing) {
   EXPECT_EQ(Arc.CopyStored(Input, Output, Info, kCrcKind32), 0);
   EXPECT_TRUE(Reports.empty());
   EXPECT_EQ(App.Pumps, 0);
-  EXPECT_EQ(Arc.Run().Crc.Crc32, kCrc32Start);
+  EXPECT_EQ(Arc.Run().Decode.Crc.Crc32, kCrc32Start);
 }
 
 TEST_F(ProgressTest, TruncatedStoredEntryReturnsWhatIsLeft) {

@@ -94,13 +94,13 @@ struct TEntryFixture {
     State.HighWords = {};
     TRunState& RunState = Arc.Run();
     RunState.OutputName = "data.bin";
-    RunState.EntryInfo = {static_cast<std::uint16_t>(Entry.Flags), Entry.Method, Entry.PackedSize,
-                          Entry.UnpackedSize};
+    RunState.Decode.EntryInfo = {static_cast<std::uint16_t>(Entry.Flags), Entry.Method,
+                                 Entry.PackedSize, Entry.UnpackedSize};
     RunState.TotalUnpackedSize = Entry.UnpackedSize;
     RunState.BytesRemaining = Entry.UnpackedSize;
-    RunState.OutputBytesExpected = Entry.UnpackedSize;
-    RunState.PackedBytesLeft = Entry.PackedSize;
-    RunState.Crc.Crc32 = kCrc32Start;
+    RunState.Decode.OutputBytesExpected = Entry.UnpackedSize;
+    RunState.Decode.PackedBytesLeft = Entry.PackedSize;
+    RunState.Decode.Crc.Crc32 = kCrc32Start;
     Arc.OnError = [this](TZipCommon*, const std::string&, const std::string&, const std::string&,
                          int Code) { Errors.push_back(Code); };
     Arc.ProgressHandler = [this](std::uint8_t, std::uint8_t) { ++ProgressReports; };
@@ -109,7 +109,7 @@ struct TEntryFixture {
   TInflateVariant Variant() const {
     return Entry.Method == 9 ? TInflateVariant::ivDeflate64 : TInflateVariant::ivDeflate;
   }
-  std::uint32_t Crc() { return Arc.Run().Crc.Crc32 ^ 0xFFFFFFFFu; }
+  std::uint32_t Crc() { return Arc.Run().Decode.Crc.Crc32 ^ 0xFFFFFFFFu; }
 };
 
 std::unique_ptr<TStream32> OpenAt(const std::filesystem::path& Path, std::uint64_t Offset) {
@@ -142,7 +142,7 @@ TEST_P(InflateEntryToolTest, DecodesTheEntryAndStopsAfterIt) {
   EXPECT_EQ(Archive->Position(),
             static_cast<std::int64_t>(Fixture.Entry.DataOffset + Fixture.Entry.PackedSize));
   EXPECT_EQ(Fixture.Arc.Run().BytesRemaining, 0);
-  EXPECT_EQ(Fixture.Arc.Run().OutputBytesExpected, 0);
+  EXPECT_EQ(Fixture.Arc.Run().Decode.OutputBytesExpected, 0);
   EXPECT_EQ(Fixture.ProgressReports, static_cast<int>((Fixture.Data.size() + 32767) / 32768));
   EXPECT_TRUE(Fixture.Errors.empty());
 }
@@ -170,8 +170,8 @@ TEST(InflateEntryTest, EncryptedEntryDecodes) {
   auto Archive = OpenAt(Fixture.ZipPath, Fixture.Entry.DataOffset);
   std::uint8_t Header[12];
   Archive->ReadBuffer(Header, 12);
-  Fixture.Arc.Run().Cipher.CipherInit("secret");
-  Fixture.Arc.Run().Cipher.DecipherBuffer(Header, 12);
+  Fixture.Arc.Run().Decode.Cipher.CipherInit("secret");
+  Fixture.Arc.Run().Decode.Cipher.DecipherBuffer(Header, 12);
   TMemoryStream Output;
   InflateEntry(Fixture.Arc, Archive, Output, -15, TInflateVariant::ivDeflate);
   EXPECT_TRUE(Output.Data == Fixture.Data);
@@ -211,7 +211,7 @@ TEST(InflateEntryTest, TruncatedDataEndsTheEntryShort) {
   EXPECT_TRUE(std::equal(Output.Data.begin(), Output.Data.end(), Fixture.Data.begin()));
   EXPECT_NE(Fixture.Crc(), Fixture.Entry.Crc32);
   EXPECT_EQ(Fixture.Arc.Run().BytesRemaining, 0);
-  EXPECT_EQ(Fixture.Arc.Run().PackedBytesLeft, 0);
+  EXPECT_EQ(Fixture.Arc.Run().Decode.PackedBytesLeft, 0);
 }
 
 // Data that ends before the expected size: only the bytes decoded reach the output.

@@ -120,7 +120,37 @@ TEST_F(UnzipToolSplitSet, AMissingPartCancelsTheRun) {
 TEST_F(UnzipTool, AMissingArchiveOrAWrongCommandLineFails) {
   EXPECT_EQ(RunTool("'" + (Work / "none.zip").string() + "' '" + Out() + "'").Status, 1);
   EXPECT_EQ(RunTool("only-one-argument").Status, 2);
+  const std::string Archive = "'" + (Work / "a.zip").string() + "' '" + Out() + "'";
+  EXPECT_EQ(RunTool(Archive + " -j").Status, 2);
+  EXPECT_EQ(RunTool(Archive + " -j two").Status, 2);
+  EXPECT_EQ(RunTool(Archive + " -j -1").Status, 2);
 }
+
+// -j sets the decoding threads; the lines and the files are those of -j 1 whatever the count.
+class UnzipToolThreads : public UnzipTool, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UnzipToolThreads, GivesTheLinesAndFilesOfOneThread) {
+  for (int I = 0; I < 40; ++I)
+    WriteBytes(Work / ("in/m/" + std::to_string(I) + ".bin"), NoiseBytes(5000u * I, I));
+  ASSERT_TRUE(RunShellIn(Work / "in", "zip -q -r -X ../m.zip m a.txt"));
+  const std::string Archive = "'" + (Work / "m.zip").string() + "' '";
+  const test::TCommandRun One = RunTool(Archive + (Work / "one").string() + "' -j 1");
+  const test::TCommandRun Many = RunTool(Archive + Out() + "' " + GetParam());
+  EXPECT_EQ(One.Status, 0) << One.Output;
+  EXPECT_EQ(Many.Status, 0) << Many.Output;
+  std::string Expected = One.Output;
+  for (std::size_t At = 0; (At = Expected.find((Work / "one").string(), At)) != std::string::npos;)
+    Expected.replace(At, (Work / "one").string().size(), Out());
+  EXPECT_EQ(Many.Output, Expected);
+  EXPECT_TRUE(test::ReadFileSet(Work / "out") == test::ReadFileSet(Work / "one"));
+  EXPECT_EQ(ReadBytes(Work / "out/m/39.bin"), NoiseBytes(5000u * 39, 39));
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, UnzipToolThreads, ::testing::Values("-j 2", "-j 4", "-j 0", ""),
+                         [](const auto& Info) {
+                           const std::string Count = Info.param;
+                           return Count.empty() ? std::string("Default") : "j" + Count.substr(3);
+                         });
 
 }  // namespace
 }  // namespace ruvevid::walk_test

@@ -1,0 +1,46 @@
+#pragma once
+// Parallel extraction: how the zip walks decode entries on worker threads while the application
+// still sees one extraction on its own thread.
+//
+// THE RULE. Every event (OnBegin, OnRenameFile, OnFileExists, OnProgress, OnEnd, OnError,
+// OnGetPassword, OnNextVolume and the disk events) fires on the caller's thread, in archive order,
+// with the figures a run on one thread gives (OnElapsedTime aside). Workers never call an event,
+// never pump the application's messages and never touch the caller's component.
+//
+// WHO DOES WHAT (ZipWalks.cpp ExtractEntries).
+//   The walk starts a TEntryWorkerPool (EntryWorkerPool.h) when TUnZip::Threads (0: one per core)
+//   asks for more than one thread and the run allows it (below). Before each entry it hands the
+//   entries that follow, up to Threads + 1 ahead of the one it is on, to the pool (folders are not
+//   handed out: they decode nothing), each as a TEntryListing (EntryHeader.h): its directory
+//   record, its central header, its data descriptor.
+//   A worker owns a TEntryDecoder (EntryDecoder.h): a TUnZip of its own, with its own read handle
+//   on the archive and its own run and decode state. It reads the entry's local header with the
+//   same ReadEntryHeader as the walk and decodes the entry with the same DecodeEntry into a file of
+//   its own in the run's decoding folder (a hidden folder in the nearest existing folder on the way
+//   to the output, so that the file can take its place by a rename). Its error reports, progress
+//   points, message pumps and looks at the cancel flag go, in order, to the entry's TEntryRecord
+//   (EntryRecord.h), with the CRC it computed and how the decoding ended. Output names in its
+//   reports are a placeholder: the final name is not known yet. Encrypted entries are handed back
+//   undecoded (the password flow has events).
+//   The caller's thread goes through each entry exactly as on one thread: BeginEntry, the local
+//   header, OnRenameFile and OnBegin, the overwrite rules, the password flow, the target checks and
+//   the staged output (EntryDriver.cpp). Only where it would decode, it waits for the worker's
+//   record, puts the worker's file in place of the empty staged file (TStagedEntryOutput::Adopt,
+//   which keeps the staged file's permissions) and replays the record (EntryReplay.h): progress
+//   points count the run's BytesRemaining down and report the run's percentages, errors name the
+//   final output, and at each recorded look at the cancel flag the replay stops when the run has
+//   been cancelled meanwhile. Dating, attributes, the CRC verdict, commit or discard and OnEnd
+//   follow as on one thread. An entry the worker could not decode is decoded on the spot.
+//   An entry that is declined, refused or cancelled is released: its decoding is stopped and its
+//   file removed. The pool's end stops the workers and removes the decoding folder, on every path.
+//
+// ONE THREAD (the sequential path, unchanged): Threads 1, a single listed entry, split and spanned
+// sets (the volume events and the drive decide where data continues), ConfirmOverwrites
+// (OnFileExists may change the name and the decision), OverwriteMode other than omOverwrite
+// (nothing can be accepted), an archive stream the run did not open from ArchiveFile, and a run
+// whose decoding folder could not be made.
+//
+// MEMORY stays bounded: decoded data goes to files, never to memory. A worker holds one read
+// buffer, one inflate state with its window, one output chunk or stored block, and a legacy
+// decoder's tables; a record holds a few small steps per block. At most Threads + 1 entries are
+// handed out and not yet released.
