@@ -11,7 +11,7 @@ namespace ruvevid {
 
 TUnZip::TUnZip(IApplication* Application)
     : TUnBase(Application),
-      FOwnDrives(std::make_unique<TPosixDriveLayer>()),
+      FOwnDrives(NewSystemDriveLayer()),
       FDrives(FOwnDrives.get()),
       FDiskManager(std::make_unique<TDiskManager>(*FDrives)),
       FDiskSpann(std::make_unique<TDiskSpannObj>(*this)) {
