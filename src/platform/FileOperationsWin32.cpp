@@ -21,7 +21,10 @@ DWORD LinkAttributes(const std::string& Path) {
 
 // The names in Folder but "." and ".."; false when it cannot be read to the end.
 bool FolderNames(const std::string& Folder, std::vector<std::string>& Names) {
-  const std::wstring Pattern = LongPath(Folder) + L"\\*";
+  std::wstring Pattern = LongPath(Folder);
+  // "\\?\" turns off the folding of doubled separators.
+  while (!Pattern.empty() && Pattern.back() == L'\\') Pattern.pop_back();
+  Pattern += L"\\*";
   WIN32_FIND_DATAW Found{};
   const HANDLE Search = ::FindFirstFileExW(Pattern.c_str(), FindExInfoBasic, &Found,
                                            FindExSearchNameMatch, nullptr, 0);

@@ -1,13 +1,12 @@
 #include <windows.h>
+// <windows.h> names its own ReplaceFileW so; the platform header declares ours.
+#undef ReplaceFile
 
 #include <random>
 
 #include "platform/FileReplace.h"
 #include "platform/WideText.h"
 #include "platform/Win32Files.h"
-
-// <windows.h> names its own ReplaceFileW so.
-#undef ReplaceFile
 
 namespace ruvevid {
 

@@ -1,11 +1,10 @@
 #include <windows.h>
+// <windows.h> names its own DeleteFileW so; the platform header declares ours.
+#undef DeleteFile
 
 #include "platform/FileSystem.h"
 #include "platform/WideText.h"
 #include "platform/Win32Files.h"
-
-// <windows.h> names its own DeleteFileW so.
-#undef DeleteFile
 
 namespace ruvevid {
 

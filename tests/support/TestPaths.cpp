@@ -1,8 +1,7 @@
 #include "support/TestPaths.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -25,18 +24,40 @@ fs::path FixturesDir() {
 }
 
 fs::path FindBuiltProgram(const std::string& Name) {
+#ifdef _WIN32
+  const std::string File = Name + ".exe";
+  constexpr fs::perms kRunnable = fs::perms::none;
+#else
+  const std::string& File = Name;
+  constexpr fs::perms kRunnable = fs::perms::owner_exec;
+#endif
   for (const fs::path& folder :
        {BuildDir() / "tools", BuildDir() / "src", BuildDir() / "tests", BuildDir()}) {
-    fs::path candidate = folder / Name;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    fs::path candidate = folder / File;
+    std::error_code ec;
+    const fs::file_status status = fs::status(candidate, ec);
+    if (!ec && fs::is_regular_file(status) && (status.permissions() & kRunnable) == kRunnable)
+      return candidate;
   }
   return {};
 }
 
 TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "ruvevid-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  FPath = pattern;
+  std::random_device seed;
+  std::mt19937_64 random(static_cast<std::uint64_t>(seed()) << 32 | seed());
+  constexpr int kAttempts = 64;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    const fs::path candidate =
+        fs::temp_directory_path() / ("ruvevid-test-" + std::to_string(random() % 1000000000U));
+    std::error_code ec;
+    // create_directory is false, without an error, when the name is taken already.
+    if (fs::create_directory(candidate, ec)) {
+      FPath = candidate;
+      return;
+    }
+    if (ec) break;
+  }
+  throw std::runtime_error("no temporary folder could be made");
 }
 
 TempDir::~TempDir() {
