@@ -38,6 +38,10 @@ std::optional<std::string> ConvertToUtf8(std::string_view Text, const char* From
   if (::MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, Text.data(), Size, Wide.data(),
                             Length) != Length)
     return std::nullopt;
+  // Some Windows tables pass bytes they lack through as C1 controls (CP949's 0x80); no name holds
+  // one, and iconv refuses such bytes, so they fail here as well.
+  for (const wchar_t C : Wide)
+    if (C >= 0x80 && C <= 0x9F) return std::nullopt;
   return WideToUtf8(Wide);
 }
 
