@@ -1,3 +1,6 @@
+// The system-independent part of the code page service; the conversions themselves are in
+// CodePagePosix.cpp (iconv) and CodePageWin32.cpp (MultiByteToWideChar).
+
 #include "platform/CodePage.h"
 
 #include <cstdint>

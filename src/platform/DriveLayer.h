@@ -1,10 +1,11 @@
 #pragma once
 // The drive services behind the disk checks of split and spanned zip sets: which drive holds a
 // path, whether it is ready (its size can be read), whether it accepts a file at its root, its
-// volume information and its kind. The POSIX implementation reads the mount table and statvfs;
-// tests substitute their own drives.
+// volume information and its kind. The POSIX implementation reads the mount table and statvfs,
+// the Windows one asks the drive's root; tests substitute their own drives.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -49,6 +50,11 @@ class IDriveLayer : public IDriveQuery {
   virtual TDriveType DriveTypeOf(const std::string& Drive) = 0;
 };
 
+// The drive layer of this system: TPosixDriveLayer, or on Windows the drive letters' own services
+// (GetDriveTypeW, GetVolumeInformationW, GetDiskFreeSpaceExW).
+std::unique_ptr<IDriveLayer> NewSystemDriveLayer();
+
+#ifndef _WIN32
 // Mount point from /proc/self/mountinfo, removable flag from sysfs, label from
 // /dev/disk/by-label, sizes, serial number and name length from statvfs.
 class TPosixDriveLayer final : public IDriveLayer {
@@ -68,5 +74,6 @@ class TPosixDriveLayer final : public IDriveLayer {
  private:
   TPosixDriveQuery FQuery;
 };
+#endif
 
 }  // namespace ruvevid

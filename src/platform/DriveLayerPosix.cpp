@@ -18,6 +18,14 @@ std::string WithSeparator(const std::string& Drive) {
 
 }  // namespace
 
+std::unique_ptr<IDriveLayer> NewSystemDriveLayer() {
+  return std::make_unique<TPosixDriveLayer>();
+}
+
+std::unique_ptr<IDriveQuery> NewSystemDriveQuery() {
+  return std::make_unique<TPosixDriveQuery>();
+}
+
 std::optional<TDriveFacts> TPosixDriveLayer::QueryDrive(const std::string& Path) {
   return FQuery.QueryDrive(Path);
 }

@@ -3,6 +3,7 @@
 // Split and disk-spanned zip sets are told apart by it (a removable disk labelled "PKBACK# n").
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,6 +35,9 @@ class IDriveQuery {
   // Facts about the drive that holds Path; nothing when they cannot be read.
   virtual std::optional<TDriveFacts> QueryDrive(const std::string& Path) = 0;
 };
+
+// The drive query of this system.
+std::unique_ptr<IDriveQuery> NewSystemDriveQuery();
 
 // Reads /proc/self/mountinfo, /sys/dev/block/*/removable and /dev/disk/by-label. A path whose
 // mount cannot be told (a chroot or a container without its own mount table) is on a fixed disk

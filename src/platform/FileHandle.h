@@ -10,8 +10,13 @@
 
 namespace ruvevid {
 
-// The system's number for an open file.
+// The system's number for an open file: a descriptor, or on Windows a HANDLE kept as a number
+// (INVALID_HANDLE_VALUE is -1 too), so that this header needs no system header.
+#ifdef _WIN32
+using TNativeHandle = std::intptr_t;
+#else
 using TNativeHandle = int;
+#endif
 inline constexpr TNativeHandle kNoHandle = -1;
 
 // Owns one open file and closes it when it goes.

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/FileHandle.h"
+
 namespace ruvevid {
 
 enum class TFolderLockResult {
@@ -23,10 +25,10 @@ class TFolderLock {
   // Takes the lock on Folder without waiting; a lock held before is let go first.
   TFolderLockResult Acquire(const std::string& Folder);
   void Release();
-  bool Held() const { return FHandle >= 0; }
+  bool Held() const { return FHandle != kNoHandle; }
 
  private:
-  int FHandle = -1;
+  TNativeHandle FHandle = kNoHandle;
 };
 
 }  // namespace ruvevid

@@ -23,10 +23,12 @@ bool CommitStagingFile(const std::string& StagingPath, const std::string& Target
 
 // Puts the closed file Decoded, written elsewhere on the same file system, in the place of the
 // temporary file StagingPath that CreateStagingFile made and that Staged holds open: Decoded takes
-// its permission bits and its name. Returns Decoded open for writing; a handle holding no file,
-// with nothing renamed, when that fails.
+// its permission bits and stands for it. Returns Decoded open for writing; a handle holding no
+// file, with nothing renamed, when that fails. On POSIX systems Decoded takes StagingPath's name;
+// Windows cannot rename over a file that is open, so there StagingPath is removed (once Staged is
+// closed) and becomes Decoded.
 TFileHandle AdoptStagingFile(TNativeHandle Staged, const std::string& Decoded,
-                             const std::string& StagingPath);
+                             std::string& StagingPath);
 
 // Removes a temporary file that is not wanted; false when nothing was removed.
 bool DiscardStagingFile(const std::string& StagingPath);

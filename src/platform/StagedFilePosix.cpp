@@ -78,7 +78,7 @@ bool CommitStagingFile(const std::string& StagingPath, const std::string& Target
 }
 
 TFileHandle AdoptStagingFile(TNativeHandle Staged, const std::string& Decoded,
-                             const std::string& StagingPath) {
+                             std::string& StagingPath) {
   struct stat Model {};
   if (::fstat(Staged, &Model) != 0) return {};
   int Handle = -1;

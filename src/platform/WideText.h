@@ -1,19 +1,18 @@
 #pragma once
-// Text at the Windows system boundary: the program keeps UTF-8 everywhere and converts to the
-// system's UTF-16 only in the calls that need it.
+// UTF-8 inside, UTF-16 at the Windows system boundary. Used only by the Win32 implementations.
 
 #include <string>
 #include <string_view>
 
 namespace ruvevid {
 
-// UTF-8 to UTF-16; a byte that is not part of valid UTF-8 becomes U+FFFD.
+// The UTF-16 form of a UTF-8 text; invalid sequences become U+FFFD.
 std::wstring Utf8ToWide(std::string_view Text);
-// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
+// The UTF-8 form of a UTF-16 text; unpaired surrogates become U+FFFD.
 std::string WideToUtf8(std::wstring_view Text);
-// Path in UTF-16 for the file calls, with the "\\?\" prefix ("\\?\UNC\" for a share) when it is
-// absolute, so that paths beyond MAX_PATH work; '/' becomes '\'. A relative path is only
-// converted.
+// The path as the wide file functions take it: '/' becomes '\', a relative path is made absolute,
+// and an absolute path gets the "\\?\" prefix ("\\?\UNC\" for a share) so that it may be longer
+// than MAX_PATH. "." and ".." components are resolved first, as the prefix turns that off.
 std::wstring LongPath(std::string_view Path);
 
 }  // namespace ruvevid

@@ -1,9 +1,5 @@
 #include "support/TestPaths.h"
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include <cstdlib>
 #include <random>
 #include <stdexcept>
@@ -28,38 +24,40 @@ fs::path FixturesDir() {
 }
 
 fs::path FindBuiltProgram(const std::string& Name) {
+#ifdef _WIN32
+  const std::string File = Name + ".exe";
+  constexpr fs::perms kRunnable = fs::perms::none;
+#else
+  const std::string& File = Name;
+  constexpr fs::perms kRunnable = fs::perms::owner_exec;
+#endif
   for (const fs::path& folder :
        {BuildDir() / "tools", BuildDir() / "src", BuildDir() / "tests", BuildDir()}) {
-    fs::path candidate = folder / Name;
-#ifdef _WIN32
-    candidate += ".exe";
+    fs::path candidate = folder / File;
     std::error_code ec;
-    if (fs::is_regular_file(candidate, ec)) return candidate;
-#else
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-#endif
+    const fs::file_status status = fs::status(candidate, ec);
+    if (!ec && fs::is_regular_file(status) && (status.permissions() & kRunnable) == kRunnable)
+      return candidate;
   }
   return {};
 }
 
 TempDir::TempDir() {
-#ifdef _WIN32
-  // No mkdtemp: a random name, taken only when the folder did not exist yet.
-  std::random_device random;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = fs::temp_directory_path() / ("ruvevid-test-" + std::to_string(random()));
+  std::random_device seed;
+  std::mt19937_64 random(static_cast<std::uint64_t>(seed()) << 32 | seed());
+  constexpr int kAttempts = 64;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    const fs::path candidate =
+        fs::temp_directory_path() / ("ruvevid-test-" + std::to_string(random() % 1000000000U));
     std::error_code ec;
+    // create_directory is false, without an error, when the name is taken already.
     if (fs::create_directory(candidate, ec)) {
       FPath = candidate;
       return;
     }
+    if (ec) break;
   }
   throw std::runtime_error("no temporary folder could be made");
-#else
-  std::string pattern = (fs::temp_directory_path() / "ruvevid-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  FPath = pattern;
-#endif
 }
 
 TempDir::~TempDir() {

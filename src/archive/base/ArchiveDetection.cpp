@@ -63,8 +63,9 @@ void TArcBase::SetArcType(TArcType /*Value*/) {
 
 TArcType TArcBase::DetectArcType(TStream32& Stream) {
   // The drive query tells split sets on fixed drives from sets spanned over removable disks.
-  TPosixDriveQuery PlatformDrives;
-  IDriveQuery* Drives = FDriveQuery != nullptr ? FDriveQuery : &PlatformDrives;
+  std::unique_ptr<IDriveQuery> PlatformDrives;
+  if (FDriveQuery == nullptr) PlatformDrives = NewSystemDriveQuery();
+  IDriveQuery* Drives = FDriveQuery != nullptr ? FDriveQuery : PlatformDrives.get();
   TArcTypeDetector Detector(Stream, FArchiveFile, FZip, Drives, FHeaderKeys);
   const TArcType Result = Detector.Detect();
   FDetectionError = Detector.LastError();

@@ -22,7 +22,7 @@ bool IsOutputRefused(TZipCommon& Component, const std::string& FileName,
   // The folder the names are composed below: a relative ExtractDir is taken from the root, as the
   // output names are.
   std::string Base = kOutputPathRules.AppendBackslash(ExtractDir);
-  if (!Base.empty() && Base.front() != kOutputPathRules.Separator())
+  if (!Base.empty() && !kOutputPathRules.IsAbsolute(Base))
     Base.insert(Base.begin(), kOutputPathRules.Separator());
   if (Base.empty() || FileName.compare(0, Base.size(), Base) != 0) return false;
   std::unordered_set<std::string>& LinkFree = Component.Run().LinkFreeFolders;
@@ -66,7 +66,7 @@ bool TZipCommon::ForceDirectories(const std::string& Dir) {
     FRun.KnownFolders.insert(Dir);
     return true;
   }
-  const bool Relative = Dir.front() != kOutputPathRules.Separator();
+  const bool Relative = !kOutputPathRules.IsAbsolute(Dir);
   if (!CreateFolders(Relative ? kOutputPathRules.AppendBackslash(CurrentFolder()) + Dir : Dir))
     return false;
   FRun.KnownFolders.insert(Dir);
@@ -109,8 +109,8 @@ bool TZipCommon::ConfirmEntry(bool IsDirectory) {
         if (NewName.empty()) NewName = OutputName;
         ForceDirectories(kOutputPathRules.DirPart(NewName));
         if (OverwriteMode == TOverwriteMode::omOverwrite && !NewName.empty()) {
-          // Names on this file system differ by case, so only the same name is the same file.
-          if (NewName == OutputName) break;
+          // The same name is the same file (on Windows also in another case).
+          if (kOutputPathRules.SameFile(NewName, OutputName)) break;
           OutputName = NewName;
         }
       } while (!GetCancel() && OverwriteMode != TOverwriteMode::omSkip && PathExists(OutputName));

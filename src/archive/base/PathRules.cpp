@@ -1,8 +1,68 @@
 #include "archive/base/PathRules.h"
 
+#include <array>
 #include <cctype>
 
 namespace ruvevid {
+
+namespace {
+
+constexpr char ToUpper(char C) {
+  return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C;
+}
+
+bool EqualNoCase(std::string_view A, std::string_view B) {
+  if (A.size() != B.size()) return false;
+  for (std::size_t I = 0; I < A.size(); ++I)
+    if (ToUpper(A[I]) != ToUpper(B[I])) return false;
+  return true;
+}
+
+// A name Windows takes as a device wherever it stands, with or without an extension.
+bool IsDeviceName(std::string_view Component) {
+  std::string_view Base = Component.substr(0, Component.find('.'));
+  while (!Base.empty() && Base.back() == ' ') Base.remove_suffix(1);
+  constexpr std::array<std::string_view, 6> kDevices = {"CON", "PRN",    "AUX",
+                                                        "NUL", "CONIN$", "CONOUT$"};
+  for (const std::string_view Device : kDevices)
+    if (EqualNoCase(Base, Device)) return true;
+  if (Base.size() != 4 || Base[3] < '1' || Base[3] > '9') return false;
+  return EqualNoCase(Base.substr(0, 3), "COM") || EqualNoCase(Base.substr(0, 3), "LPT");
+}
+
+bool UnfitComponent(std::string_view Component) {
+  if (Component.empty() || Component == "." || Component == "..") return false;
+  for (const char C : Component) {
+    const auto Code = static_cast<unsigned char>(C);
+    if (Code < 0x20 || C == ':' || C == '<' || C == '>' || C == '"' || C == '|' || C == '?' ||
+        C == '*')
+      return true;
+  }
+  if (Component.back() == '.' || Component.back() == ' ') return true;
+  return IsDeviceName(Component);
+}
+
+}  // namespace
+
+bool TPathRules::IsAbsolute(std::string_view Path) const {
+  if (!Path.empty() && IsSeparator(Path.front())) return true;
+  return FDrives && Path.size() >= 2 && Path[1] == ':';
+}
+
+bool TPathRules::SameFile(std::string_view A, std::string_view B) const {
+  return FDrives ? EqualNoCase(A, B) : A == B;
+}
+
+bool TPathRules::UnfitForWindows(std::string_view RelativeName) {
+  std::size_t Start = 0;
+  while (Start <= RelativeName.size()) {
+    std::size_t End = Start;
+    while (End < RelativeName.size() && !IsSeparator(RelativeName[End])) ++End;
+    if (UnfitComponent(RelativeName.substr(Start, End - Start))) return true;
+    Start = End + 1;
+  }
+  return false;
+}
 
 std::string TPathRules::Normalise(std::string_view Path) const {
   std::string Out(Path);
@@ -63,10 +123,10 @@ bool TPathRules::LeavesFolder(std::string_view RelativeName) {
 
 std::string TPathRules::StripDrive(std::string Name) const {
   if (FDrives) {
-    if (Name.find(':') != std::string::npos) {
-      // A drive prefix: "C:\x" loses "C:\", "C:x" loses "C:".
-      const std::size_t FirstSeparator = Name.find(FSeparator);
-      Name.erase(0, FirstSeparator == 2 ? 3 : 2);
+    if (Name.size() >= 2 && std::isalpha(static_cast<unsigned char>(Name[0])) != 0 &&
+        Name[1] == ':') {
+      // A drive prefix: "C:\x" loses "C:\", "C:x" loses "C:". Any other ':' stays and is refused.
+      Name.erase(0, Name.size() >= 3 && Name[2] == FSeparator ? 3 : 2);
       return Name;
     }
   } else if (Name.size() >= 3 && std::isalpha(static_cast<unsigned char>(Name[0])) != 0 &&
@@ -88,10 +148,16 @@ TOutputPath TPathRules::ComposeOutputName(std::string_view StoredName, std::stri
   if (UseStoredDirs) {
     Name = StripDrive(std::move(Name));
     Dir = AppendBackslash(Normalise(ExtractDir)) + DirWithSeparator(Name);
-    Result.Refused = LeavesFolder(Name);
+    Result.Refused = LeavesFolder(Name) || (FDrives && UnfitForWindows(Name));
   } else {
     Dir = Normalise(ExtractDir);
     Result.Refused = LeavesFolder(FileNamePart(Name));
+    if (FDrives) {
+      // The file part as the name would be cut without the ':' delimiter.
+      const std::size_t Last = Name.find_last_of("/\\");
+      Result.Refused = Result.Refused ||
+                       UnfitForWindows(Last == std::string::npos ? Name : Name.substr(Last + 1));
+    }
   }
   const bool HasDrive = FDrives && Dir.find(':') != std::string::npos;
   if (!HasDrive && (Dir.empty() || Dir.front() != FSeparator)) {

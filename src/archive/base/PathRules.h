@@ -6,6 +6,13 @@
 // the native separator. Under the Windows rules a ':' ends a drive prefix; under the POSIX rules it
 // is an ordinary character of a name, and only a letter, ':' and a separator at the very start of
 // a stored name ("C:\", "C:/") are taken as a drive prefix and removed.
+//
+// The Windows rules also refuse a stored name that a Windows file system cannot hold as it is: a
+// ':' anywhere but after a leading drive letter (it would name a stream of another file), the
+// characters < > " | ? * and control characters, a device name (CON, PRN, AUX, NUL, COM1 to COM9,
+// LPT1 to LPT9, in any case and also with an extension) and a component ending in a dot or a space
+// (Windows drops those, so the file would end up under another name). Names there do not differ
+// by case: two that differ only so name one file.
 
 #include <string>
 #include <string_view>
@@ -22,14 +29,21 @@ class TPathRules {
   explicit constexpr TPathRules(char Separator)
       : FSeparator(Separator), FDrives(Separator == '\\') {}
 
-  // The rules of this system ('/'), and the Windows ones ('\').
+  // The rules of this system (the Windows ones on Windows), the POSIX ones ('/') and the Windows
+  // ones ('\').
   static constexpr TPathRules Native();
+  static constexpr TPathRules Posix();
   static constexpr TPathRules Windows();
 
   constexpr char Separator() const { return FSeparator; }
   static constexpr bool IsSeparator(char C) { return C == '/' || C == '\\'; }
   // A character that ends a directory part: a separator, and ':' under the Windows rules.
   constexpr bool IsDelimiter(char C) const { return IsSeparator(C) || (FDrives && C == ':'); }
+  // True when Path starts at a root: a separator, or under the Windows rules a drive ("C:").
+  bool IsAbsolute(std::string_view Path) const;
+  // True when the two output names name one file: the same names, or under the Windows rules
+  // names that differ only in the case of their letters.
+  bool SameFile(std::string_view A, std::string_view B) const;
 
   // Every '/' and '\' turned into the native separator.
   std::string Normalise(std::string_view Path) const;
@@ -50,6 +64,8 @@ class TPathRules {
   // True when a name (relative below the output folder) has a "." or ".." file part or a ".."
   // component anywhere.
   static bool LeavesFolder(std::string_view RelativeName);
+  // True when a Windows file system cannot hold the relative name as it is (see above).
+  static bool UnfitForWindows(std::string_view RelativeName);
 
  private:
   // The stored name with its drive prefix removed (see the header comment).
@@ -60,6 +76,13 @@ class TPathRules {
 };
 
 constexpr TPathRules TPathRules::Native() {
+#ifdef _WIN32
+  return Windows();
+#else
+  return Posix();
+#endif
+}
+constexpr TPathRules TPathRules::Posix() {
   return TPathRules('/');
 }
 constexpr TPathRules TPathRules::Windows() {

@@ -107,10 +107,10 @@ class TStream32 {
 // A stream over an open file of the system, -1 when there is none. Does not own the descriptor.
 class THandleStream32 : public TStream32 {
  public:
-  explicit THandleStream32(int Handle) : FHandle(Handle) {}
+  explicit THandleStream32(TNativeHandle Handle) : FHandle(Handle) {}
   ~THandleStream32() override { FHandle = -1; }
 
-  int Handle() const { return FHandle; }
+  TNativeHandle Handle() const { return FHandle; }
 
   std::int64_t GetSize() override;
   void SetSize(std::int64_t NewSize) override;
@@ -122,7 +122,7 @@ class THandleStream32 : public TStream32 {
   int LastWriteError() const override { return FLastWriteError; }
 
  protected:
-  int FHandle = -1;
+  TNativeHandle FHandle = -1;
   int FLastWriteError = 0;
 };
 

@@ -12,7 +12,7 @@ namespace ruvevid {
 TUnZip::TUnZip(IApplication* Application)
     : TUnBase(Application),
       Threads(RUVEVID_EXTRACT_THREADS),
-      FOwnDrives(std::make_unique<TPosixDriveLayer>()),
+      FOwnDrives(NewSystemDriveLayer()),
       FDrives(FOwnDrives.get()),
       FDiskManager(std::make_unique<TDiskManager>(*FDrives)),
       FDiskSpann(std::make_unique<TDiskSpannObj>(*this)) {

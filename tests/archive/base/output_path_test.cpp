@@ -10,7 +10,7 @@ namespace ruvevid {
 namespace {
 
 const TPathRules Win = TPathRules::Windows();
-const TPathRules Posix = TPathRules::Native();
+const TPathRules Posix = TPathRules::Posix();
 
 TEST(OutputPathRules, DirPart) {
   EXPECT_EQ(Win.DirPart("C:\\"), "C:\\");
@@ -108,8 +108,59 @@ INSTANTIATE_TEST_SUITE_P(
                      "/out/time 12:30.log", false},
         TComposeCase{"PosixDriveWithoutSeparator", false, "/out/", "C:x.txt", true, "/out/C:x.txt",
                      false},
-        TComposeCase{"PosixDriveDotDot", false, "/out/", "a:/../../x", true, "/out/../../x", true}),
+        TComposeCase{"PosixDriveDotDot", false, "/out/", "a:/../../x", true, "/out/../../x", true},
+        // Names a Windows file system cannot hold as they are: refused under its rules only.
+        TComposeCase{"WinDevice", true, "C:\\out\\", "dir\\CON", true, "C:\\out\\dir\\CON", true},
+        TComposeCase{"WinDeviceWithExtension", true, "C:\\out\\", "nul.txt", true,
+                     "C:\\out\\nul.txt", true},
+        TComposeCase{"WinDeviceAnyCase", true, "C:\\out\\", "Com1.log", true, "C:\\out\\Com1.log",
+                     true},
+        TComposeCase{"WinDeviceAsFolder", true, "C:\\out\\", "lpt9\\a.txt", true,
+                     "C:\\out\\lpt9\\a.txt", true},
+        TComposeCase{"WinDeviceSpaceBeforeExtension", true, "C:\\out\\", "prn .txt", true,
+                     "C:\\out\\prn .txt", true},
+        TComposeCase{"WinDeviceNoStoredDirs", true, "C:\\out\\", "x\\aux.h", false,
+                     "C:\\out\\aux.h", true},
+        TComposeCase{"WinNotADeviceCom0", true, "C:\\out\\", "COM0.txt", true, "C:\\out\\COM0.txt",
+                     false},
+        TComposeCase{"WinNotADeviceCom10", true, "C:\\out\\", "com10", true, "C:\\out\\com10",
+                     false},
+        TComposeCase{"WinNotADeviceLonger", true, "C:\\out\\", "console.txt", true,
+                     "C:\\out\\console.txt", false},
+        TComposeCase{"WinTrailingDot", true, "C:\\out\\", "a\\b.", true, "C:\\out\\a\\b.", true},
+        TComposeCase{"WinTrailingSpace", true, "C:\\out\\", "a\\b ", true, "C:\\out\\a\\b ", true},
+        TComposeCase{"WinFolderWithTrailingDot", true, "C:\\out\\", "dir.\\b", true,
+                     "C:\\out\\dir.\\b", true},
+        TComposeCase{"WinColonInName", true, "C:\\out\\", "dir\\a:b.txt", true,
+                     "C:\\out\\dir\\a:\\b.txt", true},
+        TComposeCase{"WinColonNoStoredDirs", true, "C:\\out\\", "a:b.txt", false, "C:\\out\\b.txt",
+                     true},
+        TComposeCase{"WinForbiddenCharacter", true, "C:\\out\\", "what?.txt", true,
+                     "C:\\out\\what?.txt", true},
+        TComposeCase{"WinKoreanName", true, "C:\\out\\", "\xED\x95\x9C\xEA\xB8\x80/a.txt", true,
+                     "C:\\out\\\xED\x95\x9C\xEA\xB8\x80\\a.txt", false},
+        TComposeCase{"WinDirectoryEntry", true, "C:\\out\\", "a\\b\\", true, "C:\\out\\a\\b\\",
+                     false},
+        TComposeCase{"WinDotFolder", true, "C:\\out\\", ".\\a.txt", true, "C:\\out\\.\\a.txt",
+                     false},
+        TComposeCase{"PosixDeviceName", false, "/out/", "CON", true, "/out/CON", false},
+        TComposeCase{"PosixTrailingDot", false, "/out/", "a/b.", true, "/out/a/b.", false}),
     [](const auto& Info) { return std::string(Info.param.Title); });
+
+TEST(OutputPathRules, AbsoluteNames) {
+  EXPECT_TRUE(Win.IsAbsolute("C:\\out"));
+  EXPECT_TRUE(Win.IsAbsolute("\\\\server\\share"));
+  EXPECT_FALSE(Win.IsAbsolute("out\\a"));
+  EXPECT_TRUE(Posix.IsAbsolute("/out"));
+  EXPECT_FALSE(Posix.IsAbsolute("C:/out"));
+}
+
+TEST(OutputPathRules, NamesDifferingInCaseAreOneFileOnlyOnWindows) {
+  EXPECT_TRUE(Win.SameFile("C:\\out\\Read.ME", "c:\\OUT\\read.me"));
+  EXPECT_FALSE(Win.SameFile("C:\\out\\a.txt", "C:\\out\\b.txt"));
+  EXPECT_FALSE(Posix.SameFile("/out/Read.ME", "/out/read.me"));
+  EXPECT_TRUE(Posix.SameFile("/out/a", "/out/a"));
+}
 
 }  // namespace
 }  // namespace ruvevid

@@ -14,6 +14,7 @@
 
 #include "FrameTestSupport.h"
 #include "archive/base/ArcErrors.h"
+#include "archive/base/OutputFiles.h"
 #include "archive/base/support/ZipBuilder.h"
 #include "support/FakeApplication.h"
 #include "support/FileSet.h"
@@ -203,7 +204,7 @@ TEST_F(ActivateTest, EventOrderOfARun) {
   UseStoredZip(Entries);
   EXPECT_EQ(Arc.Activate(), 3);
   // Stored progress is measured against the packed total (40100 bytes).
-  const std::string O = Out() + "/";
+  const std::string O = kOutputPathRules.AppendBackslash(Out());
   EXPECT_EQ(Log.Lines,
             (Lines{"Activate", "Begin " + O + "a.txt 1", "Progress 82 82", "Progress 100 100",
                    "End " + O + "a.txt pass", "Begin " + O + "b.txt 2", "Progress 100 100",
@@ -252,7 +253,7 @@ TEST_F(ActivateTest, CancelFromOnProgress) {
     OutputAtCancel = Sender->Run().BytesRemaining;
   };
   EXPECT_EQ(Arc.Activate(), 0);  // the cancelled file is not counted as extracted
-  const std::string A = Out() + "/a.txt";
+  const std::string A = kOutputPathRules.AppendBackslash(Out()) + "a.txt";
   EXPECT_EQ(Log.Lines, (Lines{"Activate", "Begin " + A + " 1", "Progress 33 33",
                               "Error 25443 [" + Path.string() + "] [" + A + "] [0]",
                               "End " + A + " fail", "ElapsedTime", "Deactivate"}));

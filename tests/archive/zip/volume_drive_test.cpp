@@ -147,7 +147,8 @@ TEST_F(DiskManagerTest, ADriveWithoutRootIsNotAccessible) {
 
 TEST(RealDrives, AFolderOnTheFixedDiskIsFixed) {
   test::TempDir Folder;
-  TPosixDriveLayer Drives;
+  const auto SystemDrives = NewSystemDriveLayer();
+  IDriveLayer& Drives = *SystemDrives;
   const auto Facts = Drives.QueryDrive(Folder.path().string());
   ASSERT_TRUE(Facts.has_value());
   if (Facts->DriveType != TDriveType::dtFixed) {
@@ -175,10 +176,10 @@ TEST(RealDrives, AFolderOnTheFixedDiskIsFixed) {
 }
 
 TEST(RealDrives, AMissingDriveFolderIsNotReady) {
-  TPosixDriveLayer Drives;
-  EXPECT_FALSE(Drives.DiskSpace("/no/such/mount/point").has_value());
+  const auto Drives = NewSystemDriveLayer();
+  EXPECT_FALSE(Drives->DiskSpace("/no/such/mount/point").has_value());
   std::string Error;
-  EXPECT_FALSE(Drives.VolumeInformation("/no/such/mount/point", Error).has_value());
+  EXPECT_FALSE(Drives->VolumeInformation("/no/such/mount/point", Error).has_value());
   EXPECT_FALSE(Error.empty());
 }
 

@@ -65,7 +65,8 @@ class ZipFmtNameTranslation : public ::testing::TestWithParam<TTranslationCase> 
 
 TEST_P(ZipFmtNameTranslation, ConvertsCodePageThenSeparators) {
   const TTranslationCase& Case = GetParam();
-  EXPECT_EQ(TranslateEntryName(Case.Raw, Case.Flags, Case.TranslateOemChar), Case.Native);
+  EXPECT_EQ(TranslateEntryName(Case.Raw, Case.Flags, Case.TranslateOemChar, TPathRules::Posix()),
+            Case.Native);
   EXPECT_EQ(TranslateEntryName(Case.Raw, Case.Flags, Case.TranslateOemChar, TPathRules::Windows()),
             Case.Windows);
 }
@@ -106,6 +107,7 @@ TEST(ZipFmtCodePage, StrictUtf8Validation) {
 
 TEST(ZipFmtCodePage, ConversionFailsOnBytesTheCodePageLacks) {
   EXPECT_FALSE(ConvertToUtf8("\x80 ", "CP949").has_value());
+  EXPECT_FALSE(ConvertToUtf8("\x81 ", "CP949").has_value());  // a lead byte without its trail
   EXPECT_EQ(ConvertToUtf8("\xB0\xA1", "CP949").value_or(""), "\xEA\xB0\x80");  // "가"
   EXPECT_FALSE(ConvertToUtf8("x", "NO-SUCH-CODE-PAGE").has_value());
 }
