@@ -205,6 +205,16 @@ void TUpdaterWindow::ApplyDpi(UINT Dpi, const RECT* Suggested) {
                                         kExStyle, FDpi);
   SetWindowPos(FHandle, nullptr, 0, 0, Frame.cx, Frame.cy,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  // A system that measures the frame at another density than it draws it gets the difference
+  // added, so the client area comes out exact.
+  RECT Client{};
+  GetClientRect(FHandle, &Client);
+  const int MissingWidth = Scale(ClientWidth, FDpi) - Client.right;
+  const int MissingHeight = Scale(ClientHeight, FDpi) - Client.bottom;
+  if (MissingWidth != 0 || MissingHeight != 0) {
+    SetWindowPos(FHandle, nullptr, 0, 0, Frame.cx + MissingWidth, Frame.cy + MissingHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  }
   InvalidateRect(FHandle, nullptr, TRUE);
 }
 
