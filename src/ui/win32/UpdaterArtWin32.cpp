@@ -112,6 +112,26 @@ HBRUSH NoBrush() {
   return CreateBrushIndirect(&Brush);
 }
 
+// A rectangle with rounded corners of Radius, as a polygon: unlike RoundRect, a polygon follows
+// a turning world transform on every system.
+void RoundedBox(HDC Dc, double Left, double Top, double Right, double Bottom, double Radius) {
+  constexpr int kCornerSteps = 6;
+  const double Centres[4][2] = {{Right - Radius, Top + Radius},
+                                {Left + Radius, Top + Radius},
+                                {Left + Radius, Bottom - Radius},
+                                {Right - Radius, Bottom - Radius}};
+  POINT Points[4 * (kCornerSteps + 1)];
+  int Count = 0;
+  for (int Corner = 0; Corner < 4; ++Corner) {
+    for (int Step = 0; Step <= kCornerSteps; ++Step) {
+      const double A = (Corner * 90.0 + Step * 90.0 / kCornerSteps) * std::numbers::pi / 180.0;
+      Points[Count++] = {static_cast<LONG>(std::lround(Centres[Corner][0] + Radius * std::cos(A))),
+                         static_cast<LONG>(std::lround(Centres[Corner][1] - Radius * std::sin(A)))};
+    }
+  }
+  Polygon(Dc, Points, Count);
+}
+
 void Line(HDC Dc, int X1, int Y1, int X2, int Y2) {
   MoveToEx(Dc, X1, Y1, nullptr);
   LineTo(Dc, X2, Y2);
@@ -124,11 +144,11 @@ void PaintLabelSheet(HDC Dc, int Left, int Top, int Width, int Height) {
   {
     // The shadow: black at a fifth of its strength over the sky beneath.
     TTools Tools(Dc, NoPen(), CreateSolidBrush(RGB(30, 80, 150)));
-    RoundRect(Dc, Left + 4, Top + 5, Left + Width + 5, Top + Height + 6, 12, 12);
+    RoundedBox(Dc, Left + 4, Top + 5, Left + Width + 4, Top + Height + 5, 6);
   }
   {
     TTools Tools(Dc, NoPen(), CreateSolidBrush(RGB(250, 252, 255)));
-    RoundRect(Dc, Left, Top, Left + Width + 1, Top + Height + 1, 12, 12);
+    RoundedBox(Dc, Left, Top, Left + Width, Top + Height, 6);
   }
   constexpr int Gap = 8;
   const int LabelHeight = (Height - 5 * Gap) / 4;
@@ -140,7 +160,7 @@ void PaintLabelSheet(HDC Dc, int Left, int Top, int Width, int Height) {
     {
       TTools Tools(Dc, MakePen(RGB(120, 160, 215), 1),
                    CreateSolidBrush(Row == 1 ? RGB(255, 236, 170) : RGB(235, 243, 255)));
-      RoundRect(Dc, L, T, R, B, 10, 10);
+      RoundedBox(Dc, L, T, R, B, 5);
     }
     const int Y = (T + B) / 2;
     {

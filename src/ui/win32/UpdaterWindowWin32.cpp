@@ -166,11 +166,13 @@ void TUpdaterWindow::Place(HWND Control, const TLayoutRect& Layout) const {
 int TUpdaterWindow::TextWidth(HFONT Font, const std::wstring& Text) const {
   HDC Dc = GetDC(FHandle);
   HGDIOBJ Old = SelectObject(Dc, Font);
-  SIZE Extent{};
-  GetTextExtentPoint32W(Dc, Text.c_str(), static_cast<int>(Text.size()), &Extent);
+  // Measured the way the label draws it.
+  RECT Extent{0, 0, 0, 0};
+  DrawTextW(Dc, Text.c_str(), static_cast<int>(Text.size()), &Extent,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
   SelectObject(Dc, Old);
   ReleaseDC(FHandle, Dc);
-  return Extent.cx;
+  return Extent.right - Extent.left;
 }
 
 void TUpdaterWindow::ApplyDpi(UINT Dpi, const RECT* Suggested) {
@@ -228,8 +230,10 @@ void TUpdaterWindow::PlaceLabDown() {
   ReleaseDC(FHandle, Dc);
   const int Width = TextWidth(FWindowFont.Font(), Utf8ToWide(FLabDownText));
   const int Height = std::max<int>(Scale(kLabDown.Height, FDpi), Metric.tmHeight);
+  // Without the old picture: it showed the previous text at the previous size.
   SetWindowPos(FLabDown, nullptr, Scale(kLabDown.Left, FDpi), Scale(kLabDown.Top, FDpi), Width,
-               Height, SWP_NOZORDER | SWP_NOACTIVATE);
+               Height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+  InvalidateRect(FLabDown, nullptr, TRUE);
 }
 
 // Right-aligned and sized to its text: the right edge stays at 398 of the right panel.
@@ -239,7 +243,8 @@ void TUpdaterWindow::PlaceBytesLabel() {
       Text.empty() ? Scale(kBytesLabel.Width, FDpi) : TextWidth(FBytesFont.Font(), Text);
   const int Right = Scale(kBytesRight, FDpi);
   SetWindowPos(FBytesLabel, nullptr, Right - Width, Scale(kBytesLabel.Top, FDpi), Width,
-               Scale(kBytesLabel.Height, FDpi), SWP_NOZORDER | SWP_NOACTIVATE);
+               Scale(kBytesLabel.Height, FDpi), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+  InvalidateRect(FBytesLabel, nullptr, TRUE);
 }
 
 void TUpdaterWindow::Run(std::function<void()> Handler) {
