@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when they are missing.
 # Running it again when everything is present costs one dpkg query.
+# --windows also installs the MinGW-w64 cross compilers and Wine (for ./test.sh).
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,12 @@ packages=(
   zip unzip 7zip libarchive-tools python3
   fonts-nanum
 )
+if [ "${1:-}" = "--windows" ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev googletest
+    wine64 xvfb xauth
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
