@@ -90,7 +90,7 @@ void EnsureFolder(const std::string& Folder) {
 
 TWinHTTPDownload::TWinHTTPDownload(std::shared_ptr<IHttpTransport> Transport)
     : FDownLoadItems(std::make_unique<TDownLoadItems>(this)),
-      FTransport(Transport != nullptr ? std::move(Transport) : MakeCurlTransport()) {}
+      FTransport(Transport != nullptr ? std::move(Transport) : MakeSystemTransport()) {}
 
 TWinHTTPDownload::~TWinHTTPDownload() = default;
 

@@ -46,7 +46,7 @@ class TWinHTTPDownload {
  public:
   static constexpr int BlockSize = 255;
 
-  // Transport defaults to the libcurl implementation.
+  // Transport defaults to the system's own (libcurl on Linux, WinInet on Windows).
   explicit TWinHTTPDownload(std::shared_ptr<IHttpTransport> Transport = nullptr);
   ~TWinHTTPDownload();
   TWinHTTPDownload(const TWinHTTPDownload&) = delete;

@@ -7,10 +7,6 @@
 
 #include "platform/CurlPullRequest.h"
 
-#ifndef RUVEVID_STALL_SECONDS
-#define RUVEVID_STALL_SECONDS 30
-#endif
-
 namespace ruvevid {
 
 namespace {
@@ -157,16 +153,16 @@ class CurlTransport final : public IHttpTransport {
 
 }  // namespace
 
-long DefaultStallTimeMs() {
-  return RUVEVID_STALL_SECONDS * 1000L;
-}
-
 std::shared_ptr<IHttpTransport> MakeCurlTransport(const CurlTransportOptions& Options) {
   return std::make_shared<CurlTransport>(Options);
 }
 
 std::shared_ptr<IHttpTransport> MakeCurlTransport() {
   return MakeCurlTransport(CurlTransportOptions{});
+}
+
+std::shared_ptr<IHttpTransport> MakeSystemTransport() {
+  return MakeCurlTransport();
 }
 
 }  // namespace ruvevid

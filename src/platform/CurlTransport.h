@@ -5,11 +5,9 @@
 #include <string>
 
 #include "platform/HttpTransport.h"
+#include "platform/StallWatch.h"
 
 namespace ruvevid {
-
-// The build's stall time (RUVEVID_STALL_SECONDS), in milliseconds.
-long DefaultStallTimeMs();
 
 struct CurlTransportOptions {
   // A request is stalled, and abandoned with heTimeout, when fewer than StallBytes arrived

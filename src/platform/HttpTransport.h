@@ -1,7 +1,7 @@
 #pragma once
 // The HTTP client service behind the download component: five operations shaped like the
 // platform's internet API, with its last-error codes and a callback that runs while an operation
-// waits on the network. The default implementation is built on libcurl.
+// waits on the network. Linux builds it on libcurl, Windows on WinInet.
 
 #include <cstdint>
 #include <functional>
@@ -57,6 +57,9 @@ class IHttpTransport {
   virtual THttpError LastError() const { return THttpError::heNone; }
 };
 
-std::shared_ptr<IHttpTransport> MakeCurlTransport();
+std::shared_ptr<IHttpTransport> MakeCurlTransport();     // Linux only
+std::shared_ptr<IHttpTransport> MakeWinInetTransport();  // Windows only
+// The system's own transport: libcurl's on Linux, WinInet's on Windows.
+std::shared_ptr<IHttpTransport> MakeSystemTransport();
 
 }  // namespace ruvevid

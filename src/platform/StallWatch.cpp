@@ -1,6 +1,14 @@
 #include "platform/StallWatch.h"
 
+#ifndef RUVEVID_STALL_SECONDS
+#define RUVEVID_STALL_SECONDS 30
+#endif
+
 namespace ruvevid {
+
+long DefaultStallTimeMs() {
+  return RUVEVID_STALL_SECONDS * 1000L;
+}
 
 void TStallWatch::Received(std::size_t Bytes) {
   if (Bytes == 0) return;

@@ -10,6 +10,9 @@
 
 namespace ruvevid {
 
+// The build's stall time (RUVEVID_STALL_SECONDS), in milliseconds.
+long DefaultStallTimeMs();
+
 class TStallWatch {
  public:
   TStallWatch(std::int64_t WindowMs, std::int64_t MinBytes)
