@@ -1,20 +1,8 @@
 #include "platform/CodePage.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdint>
-#include <memory>
 
 namespace ruvevid {
-
-namespace {
-
-struct TIconvCloser {
-  void operator()(void* Handle) const { ::iconv_close(static_cast<iconv_t>(Handle)); }
-};
-
-}  // namespace
 
 bool IsValidUtf8(std::string_view Text) {
   std::size_t I = 0;
@@ -46,25 +34,6 @@ bool IsValidUtf8(std::string_view Text) {
     I += Length;
   }
   return true;
-}
-
-std::optional<std::string> ConvertToUtf8(std::string_view Text, const char* FromCodePage) {
-  iconv_t Raw = ::iconv_open("UTF-8", FromCodePage);
-  if (Raw == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::unique_ptr<void, TIconvCloser> Handle(Raw);
-  std::string Input(Text);
-  // Every code page byte becomes at most 4 bytes of UTF-8.
-  std::string Output(Input.size() * 4 + 4, '\0');
-  char* In = Input.data();
-  std::size_t InLeft = Input.size();
-  char* Out = Output.data();
-  std::size_t OutLeft = Output.size();
-  if (::iconv(Raw, &In, &InLeft, &Out, &OutLeft) == static_cast<std::size_t>(-1)) {
-    return std::nullopt;
-  }
-  if (InLeft != 0) return std::nullopt;
-  Output.resize(Output.size() - OutLeft);
-  return Output;
 }
 
 std::string OemNameToUtf8(std::string_view Raw, bool Utf8Flag) {

@@ -13,6 +13,10 @@ namespace ruvevid {
 // Returns false, leaving the old file untouched and no temporary file behind, when anything
 // fails; also when FileName is a symbolic link or not a regular file, or when a name or the value
 // contains a line break or NUL, the section a ']' or the key a '='.
+// On Windows the system's own private-profile writer (WritePrivateProfileString) edits the file in
+// place, with its own rules for the other lines and without the temporary file; the refusals are
+// the same, a reparse point counting as a link. A relative FileName is taken from the current
+// folder there too, never from the Windows folder.
 bool WritePrivateProfileKey(const std::string& Section, const std::string& Key,
                             const std::string& Value, const std::string& FileName);
 

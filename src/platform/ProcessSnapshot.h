@@ -1,7 +1,8 @@
 #pragma once
 // The process snapshot service: a list of the running processes, taken at once and walked from
 // the first entry to the last, and the termination of one of them. The POSIX implementation walks
-// /proc; tests supply their own table (for example one that gives full paths as image names).
+// /proc, the Windows one a ToolHelp snapshot; tests supply their own table (for example one that
+// gives full paths as image names).
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,9 @@
 #pragma once
 // The cryptography of signed updates, from the system's own library: SHA-256 over bytes fed as
 // they arrive, and the check of an ECDSA P-256 signature (DER, as `openssl dgst -sha256 -sign`
-// writes it) of such a digest against a public key in PEM.
+// writes it) of such a digest against a public key in PEM: OpenSSL on Linux, CNG on Windows, with
+// the same verdicts. CNG takes EC keys on P-256, P-384 and P-521 written uncompressed, as openssl
+// writes them; a key with a compressed point is refused there as svBadKey.
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,5 @@
-#include "platform/PrivateProfile.h"
-
 #include "platform/FileReplace.h"
+#include "platform/PrivateProfile.h"
 #include "platform/ProfileText.h"
 
 namespace ruvevid {
