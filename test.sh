@@ -29,6 +29,9 @@ for preset in windows-x64 windows-x86; do
   cmake --build --preset "$preset" -j "$jobs"
 done
 echo "== windows-x64: tests under Wine"
+# The prefix is made once, before the tests start Wine side by side.
+wineboot --init >/dev/null 2>&1 || true
+wineserver -w
 ctest --preset windows-x64 -j "$jobs"
 
 echo "== layers"

@@ -71,7 +71,7 @@ std::string LE16(std::uint16_t Value) {
 }
 
 TRecordedExtraction::TRecordedExtraction(const fs::path& Archive, const fs::path& Folder)
-    : FFolder(Folder.string() + "/") {
+    : FFolder(Folder.generic_string() + "/") {
   UnZip.OnActivate = [this](TZipCommon*) { Log.push_back("activate"); };
   UnZip.OnDeactivate = [this](TZipCommon*) { Log.push_back("deactivate"); };
   UnZip.OnElapsedTime = [this](TZipCommon*, float) { Log.push_back("elapsed"); };
@@ -110,7 +110,9 @@ std::vector<std::string> TRecordedExtraction::Lines(const std::string& Prefix) c
 }
 
 std::string TRecordedExtraction::Relative(const std::string& Name) const {
-  return Name.rfind(FFolder, 0) == 0 ? Name.substr(FFolder.size()) : Name;
+  // Windows names the output with either separator; the log keeps '/'.
+  const std::string Generic = fs::path(Name).generic_string();
+  return Generic.rfind(FFolder, 0) == 0 ? Generic.substr(FFolder.size()) : Name;
 }
 
 std::size_t NthInFile(const fs::path& Path, const std::string& Text, int N) {
