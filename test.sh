@@ -30,8 +30,8 @@ for preset in windows-x64 windows-x86; do
 done
 echo "== windows-x64: tests under Wine"
 # The prefix is made once, before the tests start Wine side by side.
-wineboot --init >/dev/null 2>&1 || true
-wineserver -w
+/usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+/usr/lib/wine/wineserver -w
 ctest --preset windows-x64 -j "$jobs"
 
 echo "== layers"

@@ -15,7 +15,7 @@ packages=(
 if [ "${1:-}" = "--windows" ]; then
   packages+=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev googletest
-    wine64 xvfb xauth
+    wine64 xvfb xauth procps
   )
 fi
 
