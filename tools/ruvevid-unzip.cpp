@@ -13,8 +13,8 @@
 //   deactivate
 //   result N
 //
-// -j sets the threads that decode entries (default: the build's, one per core; 1: every entry on
-// the main thread in its turn). The lines are the same whatever the count. Each entry is still
+// -j sets the threads that decode entries (default: the build's, 1: every entry on the main thread
+// in its turn; 0: one per core). The lines are the same whatever the count. Each entry is still
 // written to a temporary file that replaces its target only when the entry passed.
 //
 // NAME is the output path. A split set is read from its last part (the .zip file); every other
