@@ -34,6 +34,7 @@ export QT_QPA_PLATFORM=offscreen
 now() { date +%s.%N; }
 # A program folder holding the updater and a running old program.
 fresh_program() {
+  pkill -f "$WORK/program/RovuzurA.exe" 2>/dev/null || true
   rm -rf "$WORK/program" "$WORK/out" "$WORK/plain.zip"
   mkdir -p "$WORK/program"
   cp "$UPDATER" "$WORK/program/ruvevid-updater"
@@ -80,7 +81,7 @@ printf 'median: updater %.3f s, curl -o + ruvevid-unzip %.3f s, difference %.3f 
 if command -v strace >/dev/null; then
   fresh_program
   (cd "$WORK/program" && strace -f -ttt -o "$WORK/trace" \
-    -e trace=execve,connect,fsync,fdatasync,clock_nanosleep,nanosleep,exit_group ./ruvevid-updater) ||
+    -e trace=execve,connect,fsync,fdatasync,syncfs,sync,clock_nanosleep,nanosleep,exit_group ./ruvevid-updater) ||
     true
   python3 - "$WORK/trace" <<'PY'
 import re, sys
@@ -92,11 +93,11 @@ sleeps = []
 for l in lines:
     m = re.search(r"nanosleep\(.*tv_sec=(\d+), tv_nsec=(\d+)", l)
     if m: sleeps.append(int(m.group(1)) + int(m.group(2)) / 1e9)
-syncs = [l for l in lines if re.search(r" f(data)?sync\(", l)]
+syncs = [l for l in lines if re.search(r" (f|fdata|)sync(fs)?\(", l)]
 end = stamp(lines[-1])
 print("traced updater run: %.3f s in all" % (end - start))
 if first_connect: print("  start-up until the first connection: %.3f s" % (first_connect - start))
 print("  asked-for sleeps of 0.4 s or more: %s" % ", ".join("%.3f s" % s for s in sleeps if s >= 0.4))
-print("  fsync/fdatasync calls: %d" % len(syncs))
+print("  sync calls (fsync, fdatasync, syncfs, sync): %d" % len(syncs))
 PY
 fi
