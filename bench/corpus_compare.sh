@@ -4,10 +4,18 @@
 #
 #   bench/corpus_compare.sh CORPUS_DIR [BUILD_DIR] [RUNS]    (defaults: build/release, 5)
 #
-# For each archive it times ruvevid-unzip with one thread and with the default (one per core),
+# ARCHIVES="bench-deflate.zip ..." limits it to those archives.
+#
+# For each archive it times ruvevid-unzip with one thread and with one per core (-j 0),
 # bsdtar (7-Zip for deflate64, which bsdtar cannot read) and `cp -r CORPUS_DIR/tree`, every one
-# into a fresh folder on the corpus's disk (removed and synced outside the timing). Prints the
-# medians and the ratios the goals are stated in.
+# into a new folder on the corpus's disk. Prints the medians and the ratios the goals are stated
+# in.
+#
+# No output is removed while an archive's runs are timed: ext4 does not give out an inode freed
+# in the last minute (five while its table block is dirty), and scans past every one of them on
+# each create, so a tree removed just before a run makes that run's creates several times dearer
+# and its figures follow how many runs came before. The outputs are removed after each archive's
+# runs, then the disk is synced and the script waits SETTLE seconds (default 65) before the next.
 set -euo pipefail
 
 CORPUS=$(realpath "$1")
@@ -15,13 +23,23 @@ BUILD=$(realpath "${2:-build/release}")
 RUNS=${3:-5}
 UNZIP=$(find "$BUILD" -type f -name ruvevid-unzip -perm -u+x | head -n 1)
 [ -n "$UNZIP" ] || { echo "ruvevid-unzip not found under $BUILD" >&2; exit 1; }
-OUT="$CORPUS/compare-out"
-trap 'rm -rf "$OUT"' EXIT
+SETTLE=${SETTLE:-65}
+OUTS="$CORPUS/compare-out"
+Count=0
+trap 'rm -rf "$OUTS"' EXIT
+rm -rf "$OUTS"
+sync
+sleep "$SETTLE"
 
-# seconds COMMAND...: wall time of one run into a fresh $OUT.
-seconds() {
-  rm -rf "$OUT"
+# next: a new output folder's name in $OUT.
+next() {
+  Count=$((Count + 1))
+  OUT="$OUTS/$Count"
   mkdir -p "$OUT"
+}
+
+# seconds COMMAND...: wall time of one run.
+seconds() {
   sync
   local Start End
   Start=$(date +%s.%N)
@@ -31,7 +49,7 @@ seconds() {
 }
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 
-for Archive in bench-deflate.zip bench-store.zip bench-zipcrypto.zip bench-deflate64.zip; do
+for Archive in ${ARCHIVES:-bench-deflate.zip bench-store.zip bench-zipcrypto.zip bench-deflate64.zip}; do
   A="$CORPUS/$Archive"
   [ -f "$A" ] || continue
   Password=()
@@ -44,13 +62,18 @@ for Archive in bench-deflate.zip bench-store.zip bench-zipcrypto.zip bench-defla
   fi
   declare -A Times=()
   for _ in $(seq 1 "$RUNS"); do
+    next
     Times[j1]+="$(seconds "$UNZIP" "$A" "$OUT" -j 1 "${Password[@]}") "
-    Times[jN]+="$(seconds "$UNZIP" "$A" "$OUT" "${Password[@]}") "
+    next
+    Times[jN]+="$(seconds "$UNZIP" "$A" "$OUT" -j 0 "${Password[@]}") "
     if [ "$Archive" = bench-deflate64.zip ]; then
+      next
       Times[peer]+="$(seconds 7zz x -y -bd "-o$OUT" "${SevenPassword[@]}" "$A") "
     else
+      next
       Times[peer]+="$(seconds bsdtar "${TarPassword[@]}" -xf "$A" -C "$OUT") "
     fi
+    next
     Times[cp]+="$(seconds cp -r "$CORPUS/tree" "$OUT/tree") "
   done
   M1=$(tr ' ' '\n' <<<"${Times[j1]}" | grep . | median)
@@ -59,8 +82,11 @@ for Archive in bench-deflate.zip bench-store.zip bench-zipcrypto.zip bench-defla
   MC=$(tr ' ' '\n' <<<"${Times[cp]}" | grep . | median)
   Peer=bsdtar
   [ "$Archive" = bench-deflate64.zip ] && Peer=7zz
-  printf '%-20s -j1 %.3f s  default %.3f s  %s %.3f s  cp -r %.3f s   default/%s %.2f  default/cp %.2f  -j1/%s %.2f\n' \
+  printf '%-20s -j1 %.3f s  -j0 %.3f s  %s %.3f s  cp -r %.3f s   -j0/%s %.2f  -j0/cp %.2f  -j1/%s %.2f\n' \
     "$Archive" "$M1" "$MN" "$Peer" "$MP" "$MC" "$Peer" "$(echo "$MN / $MP" | bc -l)" \
     "$(echo "$MN / $MC" | bc -l)" "$Peer" "$(echo "$M1 / $MP" | bc -l)"
   unset Times
+  rm -rf "$OUTS"
+  sync
+  sleep "$SETTLE"
 done

@@ -21,14 +21,14 @@ TFileHandle CreateStagingFile(const std::string& Target, std::string& StagingPat
 // followed). False with errno set when the rename fails; the temporary file then stays.
 bool CommitStagingFile(const std::string& StagingPath, const std::string& Target);
 
-// Puts the closed file Decoded, written elsewhere on the same file system, in the place of the
-// temporary file StagingPath that CreateStagingFile made and that Staged holds open: Decoded takes
-// its permission bits and stands for it. Returns Decoded open for writing; a handle holding no
-// file, with nothing renamed, when that fails. On POSIX systems Decoded takes StagingPath's name;
-// Windows cannot rename over a file that is open, so there StagingPath is removed (once Staged is
-// closed) and becomes Decoded.
-TFileHandle AdoptStagingFile(TNativeHandle Staged, const std::string& Decoded,
-                             std::string& StagingPath);
+// Takes the file Decoded, written elsewhere and still open as File, as the temporary file for
+// Target instead of making a new one: Target (or Replaced) refuses it and passes its permission
+// bits on to it as with CreateStagingFile, and StagingPath becomes Decoded, so that
+// CommitStagingFile renames it over Target. False with errno set, and nothing changed, when that
+// cannot be done: EISDIR or EACCES as CreateStagingFile refuses, EXDEV when Decoded is not on
+// the file system of Target's folder (a rename cannot bring it there; make a new file instead).
+bool TakeStagingFile(TNativeHandle File, const std::string& Decoded, const std::string& Target,
+                     std::string& StagingPath, const std::string& Replaced = {});
 
 // Removes a temporary file that is not wanted; false when nothing was removed.
 bool DiscardStagingFile(const std::string& StagingPath);

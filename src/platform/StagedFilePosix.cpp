@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <random>
 
 #include "platform/StagedFile.h"
@@ -32,24 +33,37 @@ std::string StagingName(const std::string& Target, std::uint64_t Random) {
   return Folder + Name;
 }
 
+// What the file Model that an output replaces says about it: refused (false, errno EISDIR for a
+// directory, EACCES for a regular file without any write permission bit), or the permission bits
+// its replacement keeps (nothing when Model is not a regular file or does not exist).
+bool CheckReplaced(const std::string& Model, struct stat& Old, std::optional<mode_t>& KeepMode) {
+  KeepMode.reset();
+  if (::lstat(Model.c_str(), &Old) != 0) {
+    Old.st_mode = 0;
+    return errno == ENOENT;
+  }
+  if (S_ISDIR(Old.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+  if (S_ISREG(Old.st_mode)) {
+    if ((Old.st_mode & kWriteBits) == 0) {
+      errno = EACCES;
+      return false;
+    }
+    KeepMode = Old.st_mode & 0777;
+  }
+  return true;
+}
+
 }  // namespace
 
 TFileHandle CreateStagingFile(const std::string& Target, std::string& StagingPath,
                               const std::string& Replaced) {
   StagingPath.clear();
   struct stat Old {};
-  const std::string& Model = Replaced.empty() ? Target : Replaced;
-  const bool Exists = ::lstat(Model.c_str(), &Old) == 0;
-  if (!Exists && errno != ENOENT) return {};
-  if (Exists && S_ISDIR(Old.st_mode)) {
-    errno = EISDIR;
-    return {};
-  }
-  const bool KeepMode = Exists && S_ISREG(Old.st_mode);
-  if (KeepMode && (Old.st_mode & kWriteBits) == 0) {
-    errno = EACCES;
-    return {};
-  }
+  std::optional<mode_t> KeepMode;
+  if (!CheckReplaced(Replaced.empty() ? Target : Replaced, Old, KeepMode)) return {};
   // Names only need to differ from the files already there (O_EXCL checks that): a sequence
   // seeded from the clock and the target's name is enough and costs no system call.
   const auto Clock =
@@ -65,7 +79,7 @@ TFileHandle CreateStagingFile(const std::string& Target, std::string& StagingPat
       if (errno == EEXIST) continue;
       return {};
     }
-    if (KeepMode) ::fchmod(Handle, Old.st_mode & 0777);
+    if (KeepMode) ::fchmod(Handle, *KeepMode);
     StagingPath = Name;
     return TFileHandle(Handle);
   }
@@ -77,19 +91,31 @@ bool CommitStagingFile(const std::string& StagingPath, const std::string& Target
   return ::rename(StagingPath.c_str(), Target.c_str()) == 0;
 }
 
-TFileHandle AdoptStagingFile(TNativeHandle Staged, const std::string& Decoded,
-                             std::string& StagingPath) {
-  struct stat Model {};
-  if (::fstat(Staged, &Model) != 0) return {};
-  int Handle = -1;
-  do {
-    Handle = ::open(Decoded.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-  } while (Handle < 0 && errno == EINTR);
-  if (Handle < 0) return {};
-  TFileHandle File(Handle);
-  if (::fchmod(Handle, Model.st_mode & 07777) != 0) return {};
-  if (::rename(Decoded.c_str(), StagingPath.c_str()) != 0) return {};
-  return File;
+bool TakeStagingFile(TNativeHandle File, const std::string& Decoded, const std::string& Target,
+                     std::string& StagingPath, const std::string& Replaced) {
+  StagingPath.clear();
+  struct stat Old {};
+  std::optional<mode_t> KeepMode;
+  if (!CheckReplaced(Replaced.empty() ? Target : Replaced, Old, KeepMode)) return false;
+  struct stat Taken {};
+  if (::fstat(File, &Taken) != 0) return false;
+  // A rename cannot move the file to another file system. A file standing at Target tells where
+  // Target lies; without one, its folder does.
+  dev_t Device = Old.st_dev;
+  if (Old.st_mode == 0 || (!Replaced.empty() && Replaced != Target)) {
+    struct stat Folder {};
+    const std::size_t Slash = Target.rfind('/');
+    const std::string Parent = Slash == std::string::npos ? "." : Target.substr(0, Slash + 1);
+    if (::stat(Parent.c_str(), &Folder) != 0) return false;
+    Device = Folder.st_dev;
+  }
+  if (Device != Taken.st_dev) {
+    errno = EXDEV;
+    return false;
+  }
+  if (KeepMode && ::fchmod(File, *KeepMode) != 0) return false;
+  StagingPath = Decoded;
+  return true;
 }
 
 bool DiscardStagingFile(const std::string& StagingPath) {

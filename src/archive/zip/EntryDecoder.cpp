@@ -96,7 +96,9 @@ void TEntryDecoder::DecodeInto(const std::string& Folder, TEntryRecord& Record) 
   if (!File.IsOpen()) return;
   Record.Decoded = true;
   Record.Path = Path;
-  std::unique_ptr<TStream32> Output = std::make_unique<TOutputFileStream>(std::move(File));
+  // The stream writes through the handle the record keeps.
+  std::unique_ptr<TStream32> Output = std::make_unique<THandleStream32>(File.Native());
+  Record.File = std::move(File);
   FRecord = &Record;
   try {
     DecodeEntry(*this, FNoVolumes, FRun.OutputName, FRun.Decode.EntryInfo, Output, FInput);
@@ -113,7 +115,6 @@ void TEntryDecoder::DecodeInto(const std::string& Folder, TEntryRecord& Record) 
   FRecord = nullptr;
   Record.Crc32 = FRun.Decode.Crc.Crc32;
   Record.Counted = -FRun.BytesRemaining;
-  Record.Closed = static_cast<TOutputFileStream&>(*Output).Close();
 }
 
 }  // namespace ruvevid

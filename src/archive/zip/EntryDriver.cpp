@@ -64,21 +64,9 @@ bool MakeDirectoryEntry(TUnZip& Arc) {
   return true;
 }
 
-// A file entry: opens the staged output, decodes, closes. True when the staged output holds the
-// entry's decoded bytes and may replace the target if the CRC check passes.
-// Decodes the entry into the output, or takes what a worker decoded ahead and replays its record.
-void DecodeOrAdopt(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream32>& Input,
-                   const TAheadEntry& Ahead, TStagedEntryOutput& Output) {
-  TRunState& Run = Arc.Run();
-  TEntryRecord* Decoded = Ahead ? Ahead() : nullptr;
-  if (Decoded != nullptr && Decoded->Decoded && Decoded->Closed && Output.Adopt(Decoded->Path)) {
-    Decoded->Path.clear();
-    ReplayEntry(Arc, *Decoded);
-    return;
-  }
-  DecodeEntry(Arc, Volumes, Run.OutputName, Run.Decode.EntryInfo, Output.Stream(), Input);
-}
-
+// A file entry: opens the staged output, decodes (or takes what a worker decoded and replays its
+// record), closes. True when the staged output holds the entry's decoded bytes and may replace the
+// target if the CRC check passes.
 bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStream32>& Input,
                     std::uint32_t Attr, bool ListedFromCentral, const TAheadEntry& Ahead,
                     TStagedEntryOutput& Output) {
@@ -91,9 +79,13 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
     Run.OutputName = Run.EntryName;
     return false;
   }
+  // What a worker decoded ahead becomes the output when the output may be made; otherwise the
+  // entry is decoded here.
+  TEntryRecord* Decoded = Ahead ? Ahead() : nullptr;
+  if (Decoded != nullptr && !Decoded->Decoded) Decoded = nullptr;
   // A name the file system cannot hold is refused, never written under a shortened name.
   const bool Fits = NameFitsFileSystem(Run.OutputName);
-  if (!Fits || !Output.Open(Run.OutputName, Run.EntryName)) {
+  if (!Fits || !Output.Open(Run.OutputName, Run.EntryName, Decoded)) {
     Arc.ReportError(Run.OutputName, Fits ? "" : kNameTooLong, "0", ecOpenError);
     Arc.SkipEntryProgress(Run.Decode.EntryInfo);
     return false;
@@ -115,7 +107,11 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
   bool Closed = false;
   {
     const auto Close = OnScopeExit([&] { Closed = Output.Close(DosDateTime, Attr); });
-    DecodeOrAdopt(Arc, Volumes, Input, Ahead, Output);
+    if (Output.Adopted()) {
+      ReplayEntry(Arc, *Decoded);
+    } else {
+      DecodeEntry(Arc, Volumes, Run.OutputName, Run.Decode.EntryInfo, Output.Stream(), Input);
+    }
     Run.Decode.Crc.Crc32 ^= 0xFFFFFFFFu;
   }
   return Closed && !Unverifiable;

@@ -1,9 +1,11 @@
 #include "archive/zip/EntryOutput.h"
 
+#include <cerrno>
 #include <utility>
 
 #include "archive/base/DosDateTime.h"
 #include "archive/base/OutputFiles.h"
+#include "archive/zip/EntryRecord.h"
 #include "archive/zip/UnZip.h"
 #include "platform/OutputFile.h"
 #include "platform/StagedFile.h"
@@ -15,7 +17,8 @@ TStagedEntryOutput::~TStagedEntryOutput() {
   Discard();
 }
 
-bool TStagedEntryOutput::Open(const std::string& FileName, const std::string& StoredName) {
+bool TStagedEntryOutput::Open(const std::string& FileName, const std::string& StoredName,
+                              TEntryRecord* Decoded) {
   if (FileName.empty()) return false;
   if (IsOutputRefused(FArc, FileName, StoredName)) return false;
   const std::string Written = WrittenOutputName(FArc, FileName);
@@ -23,20 +26,21 @@ bool TStagedEntryOutput::Open(const std::string& FileName, const std::string& St
   FArc.ForceDirectories(kOutputPathRules.DirPart(Written));
   // A file that stands at FileName is the one the output will replace, staged or not: it decides
   // whether the output may be made and which permissions it keeps.
-  TFileHandle File = CreateStagingFile(Written, FStagingPath, FileName);
+  TFileHandle File;
+  if (Decoded != nullptr && Decoded->File.IsOpen()) {
+    if (TakeStagingFile(Decoded->File.Native(), Decoded->Path, Written, FStagingPath, FileName)) {
+      File = std::move(Decoded->File);
+      Decoded->Path.clear();
+      FAdopted = true;
+    } else if (errno != EXDEV) {
+      return false;
+    }
+  }
+  if (!FAdopted) File = CreateStagingFile(Written, FStagingPath, FileName);
   if (!File.IsOpen()) return false;
   FStream = std::make_unique<TOutputFileStream>(std::move(File));
   FTarget = Written;
   FUsable = true;
-  return true;
-}
-
-bool TStagedEntryOutput::Adopt(const std::string& DecodedPath) {
-  auto* File = dynamic_cast<TOutputFileStream*>(FStream.get());
-  if (File == nullptr || FStagingPath.empty()) return false;
-  TFileHandle Decoded = AdoptStagingFile(File->Handle(), DecodedPath, FStagingPath);
-  if (!Decoded.IsOpen()) return false;
-  FStream = std::make_unique<TOutputFileStream>(std::move(Decoded));
   return true;
 }
 

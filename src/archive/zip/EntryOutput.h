@@ -9,6 +9,7 @@
 
 namespace ruvevid {
 
+struct TEntryRecord;
 class TStream32;
 class TUnZip;
 
@@ -23,15 +24,17 @@ class TStagedEntryOutput {
   // a directory standing at FileName and an existing read-only file are not opened; missing
   // folders are created. With the component's
   // StagingDir set, the file is made at its place below the staging folder instead.
-  bool Open(const std::string& FileName, const std::string& StoredName);
+  //
+  // Decoded, when given, is a worker's decoded file for the entry: it becomes the output's
+  // contents in place of a new empty file, with the permissions that file would have had, when it
+  // can take the target's place by a rename (Adopted() then says so, and the record keeps neither
+  // its handle nor its path). Otherwise a new file is made as without it.
+  bool Open(const std::string& FileName, const std::string& StoredName,
+            TEntryRecord* Decoded = nullptr);
+  bool Adopted() const { return FAdopted; }
 
   // The stream the entry is written to (empty once closed).
   std::unique_ptr<TStream32>& Stream() { return FStream; }
-
-  // Takes the file a worker decoded the entry into (closed, on the same file system) as the
-  // output's contents in place of the empty file Open made, with that file's permissions. False,
-  // with nothing changed, when that cannot be done.
-  bool Adopt(const std::string& DecodedPath);
 
   // Dates the file (by the component's DateAttribute), closes it and applies the entry's
   // attributes. A failed close is reported (25138) and makes the output unusable: false.
@@ -48,6 +51,7 @@ class TStagedEntryOutput {
   std::string FTarget;
   std::string FStagingPath;
   bool FUsable = false;
+  bool FAdopted = false;
 };
 
 }  // namespace ruvevid

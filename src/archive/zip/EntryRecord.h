@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileHandle.h"
+
 namespace ruvevid {
 
 // Stands for the entry's output name in what a worker reports: the final name is only known when
@@ -38,9 +40,10 @@ struct TEntryRecord {
   // False: the worker did not decode the entry (encrypted, or no file could be made for it); the
   // caller's thread decodes it in its turn.
   bool Decoded = false;
-  // The decoded file, closed, and whether it closed without error.
+  // The decoded file, still open so that the caller's thread dates it and sets its attributes
+  // through the handle before closing it, as it does with a file it decoded itself.
   std::string Path;
-  bool Closed = false;
+  TFileHandle File;
   TEnding Ending = TEnding::enReturned;
   int RaisedCode = 0;
   std::string Failure;
@@ -53,7 +56,7 @@ struct TEntryRecord {
     Errors.clear();
     Decoded = false;
     Path.clear();
-    Closed = false;
+    File = TFileHandle();
     Ending = TEnding::enReturned;
     RaisedCode = 0;
     Failure.clear();

@@ -57,7 +57,13 @@ TEntryWorkerPool::TEntryWorkerPool(const TUnZip& Caller, std::int32_t Workers,
     Decoder->OpenArchive(ArchiveSize);
     FDecoders.push_back(std::move(Decoder));
   }
-  for (const auto& Decoder : FDecoders) FThreads.emplace_back([this, &D = *Decoder] { Work(D); });
+  // Each worker makes its files in a folder of its own: files made in one folder at the same time
+  // wait for each other in the file system.
+  for (std::size_t I = 0; I < FDecoders.size(); ++I) {
+    std::string Own = FFolder + kOutputPathRules.Separator() + std::to_string(I);
+    if (!CreateFolder(Own)) Own = FFolder;
+    FThreads.emplace_back([this, &D = *FDecoders[I], Own = std::move(Own)] { Work(D, Own); });
+  }
 }
 
 TEntryWorkerPool::~TEntryWorkerPool() {
@@ -118,12 +124,13 @@ void TEntryWorkerPool::Release(std::int32_t Index) {
 }
 
 void TEntryWorkerPool::DiscardFile(TSlot& Slot) {
+  Slot.Record.File.Close();
   if (Slot.Record.Path.empty()) return;
   DiscardStagingFile(Slot.Record.Path);
   Slot.Record.Path.clear();
 }
 
-void TEntryWorkerPool::Work(TEntryDecoder& Decoder) {
+void TEntryWorkerPool::Work(TEntryDecoder& Decoder, const std::string& Folder) {
   std::unique_lock Guard(FLock);
   while (true) {
     FWake.wait(Guard, [this] { return FShutdown || !FQueue.empty(); });
@@ -132,7 +139,7 @@ void TEntryWorkerPool::Work(TEntryDecoder& Decoder) {
     FQueue.pop_front();
     Slot.State = TSlotState::ssRunning;
     Guard.unlock();
-    Decoder.Decode(Slot.Listing, FFolder, Slot.Stop, Slot.Record);
+    Decoder.Decode(Slot.Listing, Folder, Slot.Stop, Slot.Record);
     Guard.lock();
     Slot.State = TSlotState::ssDone;
     FDone.notify_all();

@@ -1,9 +1,9 @@
 #pragma once
 // Worker threads that decode the entries of a run ahead of the caller's thread, each into a file of
 // its own in a decoding folder beside the output. The caller hands out entries in archive order
-// and takes their records back in the same order; at most Workers + 1 entries are handed out and
-// not yet taken back, so that neither records nor decoded files pile up when the application is
-// slow. Workers never call an event and never touch the caller's component.
+// and takes their records back in the same order; at most kAheadPerWorker entries per worker are
+// handed out and not yet taken back, so that neither records nor decoded files pile up when the
+// application is slow. Workers never call an event and never touch the caller's component.
 
 #include <atomic>
 #include <condition_variable>
@@ -24,6 +24,11 @@ namespace ruvevid {
 class TEntryDecoder;
 class TUnZip;
 
+// How many entries per worker are handed out ahead of the one the caller is on. Most entries of an
+// application take less time to decode than the caller takes to commit a few of them, so workers
+// need entries to go on with while the caller catches up.
+inline constexpr std::int32_t kAheadPerWorker = 8;
+
 class TEntryWorkerPool {
  public:
   // Starts Workers threads, each with its own decoder of Caller's archive (ArchiveSize bytes, as
@@ -42,7 +47,9 @@ class TEntryWorkerPool {
 
   // Entries handed out and not yet released.
   std::int32_t InFlight() const;
-  std::int32_t Window() const { return static_cast<std::int32_t>(FDecoders.size()) + 1; }
+  std::int32_t Window() const {
+    return static_cast<std::int32_t>(FDecoders.size()) * kAheadPerWorker;
+  }
 
   // Hands entry Index, described by Listing, to the next idle worker.
   void Submit(std::int32_t Index, TEntryListing Listing);
@@ -50,7 +57,7 @@ class TEntryWorkerPool {
   // The record stays the caller's until Release.
   TEntryRecord* Wait(std::int32_t Index);
   // The caller is done with entry Index: its decoding is stopped if it still runs, its file is
-  // removed unless the caller took it (and cleared the record's Path).
+  // closed and removed unless the caller took it (and cleared the record's Path).
   void Release(std::int32_t Index);
 
  private:
@@ -62,7 +69,7 @@ class TEntryWorkerPool {
     TSlotState State = TSlotState::ssQueued;
   };
 
-  void Work(TEntryDecoder& Decoder);
+  void Work(TEntryDecoder& Decoder, const std::string& Folder);
   void DiscardFile(TSlot& Slot);
 
   const std::string FFolder;

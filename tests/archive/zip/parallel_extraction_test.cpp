@@ -21,6 +21,8 @@ using test::TempDir;
 struct TRunResult {
   std::vector<std::string> Log;
   std::vector<std::string> Tree;
+  // Each file's name and permission bits.
+  std::vector<std::string> Modes;
   test::TFileSet Files;
   std::int32_t Result = 0;
   // A decoding folder stood beside the output when the first entry began.
@@ -33,6 +35,8 @@ struct TRunSetup {
   std::function<bool(const std::string& Name)> Accept;
   // Cancels the run at this progress report (counted from 1); 0: never.
   int CancelAtProgress = 0;
+  // Puts what the output folder holds before the run.
+  std::function<void(const fs::path& Out)> Prepare;
 };
 
 // Entries of Folder left by a run that are not output: decoding folders and staged files.
@@ -52,6 +56,7 @@ TRunResult Extract(const fs::path& Archive, const fs::path& Out, std::int32_t Th
                    const TRunSetup& Setup = {}) {
   // The decoding folder goes in the nearest folder that exists on the way to the output.
   fs::create_directories(Out.parent_path());
+  if (Setup.Prepare) Setup.Prepare(Out);
   TRecordedExtraction Run(Archive, Out);
   Run.UnZip.Threads = Threads;
   Run.UnZip.CreateStoredDirs = true;
@@ -75,6 +80,12 @@ TRunResult Extract(const fs::path& Archive, const fs::path& Out, std::int32_t Th
   if (fs::exists(Out)) {
     Result.Tree = ListTree(Out);
     Result.Files = test::ReadFileSet(Out);
+    for (const auto& Item : fs::recursive_directory_iterator(Out)) {
+      const auto Bits = static_cast<unsigned>(fs::symlink_status(Item.path()).permissions());
+      Result.Modes.push_back(fs::relative(Item.path(), Out).generic_string() + " " +
+                             std::to_string(Bits & 0777));
+    }
+    std::sort(Result.Modes.begin(), Result.Modes.end());
   }
   return Result;
 }
@@ -88,6 +99,7 @@ void ExpectSameAsOneThread(const fs::path& Archive, const fs::path& Work, std::i
   const TRunResult Many = Extract(Archive, Work / ("many-" + Tag) / "out", Threads, Setup);
   EXPECT_EQ(Many.Log, One.Log);
   EXPECT_EQ(Many.Tree, One.Tree);
+  EXPECT_EQ(Many.Modes, One.Modes);
   EXPECT_TRUE(Many.Files == One.Files);
   EXPECT_EQ(Many.Result, One.Result);
   EXPECT_EQ(Leftovers(Work / ("many-" + Tag)), std::vector<std::string>{});
@@ -188,6 +200,26 @@ TEST_P(ParallelRuns, DeclinedEntriesLeaveNoOutput) {
       EXPECT_EQ(Name.find('5'), std::string::npos) << Name;
     }
   }
+}
+
+// Files that stand where entries go keep their permissions or refuse the entry, as on one thread:
+// a worker's file takes a target's permissions when it becomes the output.
+TEST_P(ParallelRuns, AnExistingTreeIsReplacedAsOnOneThread) {
+  const fs::path Archive = MakeManyEntries(Work.path());
+  ASSERT_FALSE(Archive.empty());
+  TRunSetup Setup;
+  Setup.Prepare = [](const fs::path& Out) {
+    WriteBytes(Out / "d1/f1.txt", "old");
+    fs::permissions(Out / "d1/f1.txt", fs::perms::owner_read | fs::perms::owner_write);
+    WriteBytes(Out / "d2/f2.txt", "read-only");
+    fs::permissions(Out / "d2/f2.txt", fs::perms::owner_read | fs::perms::group_read);
+    fs::create_directories(Out / "d4/f4.txt");
+  };
+  ExpectSameAsOneThread(Archive, Work.path(), GetParam(), Setup);
+  const TRunResult Run = Extract(Archive, Work / "check" / "out", GetParam(), Setup);
+  EXPECT_EQ(Run.Files.at("d2/f2.txt"), "read-only");
+  EXPECT_NE(Run.Files.at("d1/f1.txt"), "old");
+  EXPECT_EQ(Run.Result, 239);
 }
 
 TEST_P(ParallelRuns, ACancelStopsCleanlyWithNoPartialFiles) {
