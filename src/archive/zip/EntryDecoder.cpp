@@ -1,5 +1,7 @@
 #include "archive/zip/EntryDecoder.h"
 
+#include <array>
+#include <cstring>
 #include <exception>
 
 #include "archive/base/OutputFiles.h"
@@ -84,10 +86,28 @@ void TEntryDecoder::Decode(const TEntryListing& Listing, const std::string& Fold
     FStop = nullptr;
     return;
   }
-  // Encrypted entries need the password flow and its events: the caller's thread decodes them.
-  if ((FRun.Decode.EntryInfo.Flags & kEncryptedFlag) == 0) DecodeInto(Folder, Record);
+  if ((FRun.Decode.EntryInfo.Flags & kEncryptedFlag) == 0 || Unlock(Listing.Passwords, Record))
+    DecodeInto(Folder, Record);
   FStop = nullptr;
   FRecord = nullptr;
+}
+
+bool TEntryDecoder::Unlock(const std::vector<std::string>& Known, TEntryRecord& Record) {
+  // The deciphered header at 0..11, the stored one at 12..23, as the password flow has it.
+  std::array<std::uint8_t, kZipPasswordWorkAreaSize + 1> Work{};
+  if (ReadBlock(*FInput, Work.data(), kZipEncryptionHeaderSize, false, kCrcKindNone) !=
+      kZipEncryptionHeaderSize)
+    return false;
+  std::memcpy(Work.data() + kZipEncryptionHeaderSize, Work.data(), kZipEncryptionHeaderSize);
+  for (const std::string& Password : Known) {
+    FRun.Password = Password;
+    if (TestPassword(Work.data())) {
+      Record.Password = Password;
+      return true;
+    }
+  }
+  // The password flow has events: the caller's thread asks in its turn.
+  return false;
 }
 
 void TEntryDecoder::DecodeInto(const std::string& Folder, TEntryRecord& Record) {

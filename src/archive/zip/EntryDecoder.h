@@ -7,6 +7,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "archive/zip/EntryHeader.h"
 #include "archive/zip/EntryRecord.h"
@@ -54,6 +55,9 @@ class TEntryDecoder final : public TUnZip {
 
   void Add(TEntryRecord::TStepKind Kind);
   bool Stopped() const { return FStop != nullptr && FStop->load(std::memory_order_relaxed); }
+  // Reads an encrypted entry's encryption header and sets up its deciphering with the first of
+  // Known that the header accepts (named in Record); false when none does.
+  bool Unlock(const std::vector<std::string>& Known, TEntryRecord& Record);
   void DecodeInto(const std::string& Folder, TEntryRecord& Record);
 
   TPumpRecorder FPumps{*this};

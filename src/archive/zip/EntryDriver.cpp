@@ -82,7 +82,11 @@ bool WriteFileEntry(TUnZip& Arc, TZipVolumeHooks& Volumes, std::unique_ptr<TStre
   // What a worker decoded ahead becomes the output when the output may be made; otherwise the
   // entry is decoded here.
   TEntryRecord* Decoded = Ahead ? Ahead() : nullptr;
-  if (Decoded != nullptr && !Decoded->Decoded) Decoded = nullptr;
+  // An encrypted entry's file is the caller's only when deciphered with the password that the
+  // password flow has just accepted.
+  if (Decoded != nullptr &&
+      (!Decoded->Decoded || (Run.EntryEncrypted && Decoded->Password != Run.Password)))
+    Decoded = nullptr;
   // A name the file system cannot hold is refused, never written under a shortened name.
   const bool Fits = NameFitsFileSystem(Run.OutputName);
   if (!Fits || !Output.Open(Run.OutputName, Run.EntryName, Decoded)) {

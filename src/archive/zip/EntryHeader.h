@@ -23,6 +23,9 @@ struct TEntryListing {
   // Local-header walk: the data descriptor found for the entry, and whether its sizes are known.
   std::optional<TDataDescriptor> Descriptor;
   bool SizeKnown = true;
+  // An encrypted entry is decoded ahead with the first of these that its check byte accepts (the
+  // caller's current password, then its list, in the order the caller tries them).
+  std::vector<std::string> Passwords;
 };
 
 // Reads the local header at the entry's offset with its name and extra field into Arc's zip state,

@@ -37,9 +37,12 @@ struct TEntryRecord {
 
   std::vector<TStep> Steps;
   std::vector<TError> Errors;
-  // False: the worker did not decode the entry (encrypted, or no file could be made for it); the
-  // caller's thread decodes it in its turn.
+  // False: the worker did not decode the entry (an encrypted one none of the passwords it was
+  // given opens, or no file could be made for it); the caller's thread decodes it in its turn.
   bool Decoded = false;
+  // The password an encrypted entry was deciphered with: the caller takes the file only when its
+  // own password flow ends on the same one.
+  std::string Password;
   // The decoded file, still open so that the caller's thread dates it and sets its attributes
   // through the handle before closing it, as it does with a file it decoded itself.
   std::string Path;
@@ -55,6 +58,7 @@ struct TEntryRecord {
     Steps.clear();
     Errors.clear();
     Decoded = false;
+    Password.clear();
     Path.clear();
     File = TFileHandle();
     Ending = TEnding::enReturned;

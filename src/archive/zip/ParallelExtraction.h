@@ -22,7 +22,9 @@
 //   reports, progress points, message pumps and looks at the cancel flag go, in order, to the
 //   entry's TEntryRecord (EntryRecord.h), with the CRC it computed, how the decoding ended and the
 //   file, still open. Output names in its reports are a placeholder: the final name is not known
-//   yet. Encrypted entries are handed back undecoded (the password flow has events).
+//   yet. An encrypted entry is deciphered with the first of the passwords known when it was
+//   handed out (the run's current one, then its list) that its check byte accepts, and handed back
+//   undecoded when none does: the password flow has events, so only the caller's thread asks.
 //   The caller's thread goes through each entry exactly as on one thread: BeginEntry, the local
 //   header, OnRenameFile and OnBegin, the overwrite rules, the password flow and the staged output
 //   (EntryDriver.cpp). Where it would make the staged file, it waits for the worker's record and
@@ -33,8 +35,9 @@
 //   report the run's percentages, errors name the final output, and at each recorded look at the
 //   cancel flag the replay stops when the run has been cancelled meanwhile. Dating, attributes
 //   (through the handle), the close, the CRC verdict, commit or discard and OnEnd follow as on one
-//   thread. An entry the worker could not decode, or whose file cannot be renamed to its target
-//   (another file system), is decoded on the spot.
+//   thread. An entry the worker could not decode, an encrypted one whose password flow ended on
+//   another password than the worker's, or one whose file cannot be renamed to its target (another
+//   file system), is decoded on the spot.
 //   An entry that is declined, refused or cancelled is released: its decoding is stopped and its
 //   file closed and removed. The pool's end stops the workers and removes the decoding folder, on
 //   every path.

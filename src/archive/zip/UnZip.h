@@ -26,8 +26,9 @@ class TUnZip : public TUnBase {
   // Threads that decode entries: 1 decodes each entry on the caller's thread in its turn; more
   // decode later entries ahead on worker threads while every event still fires on the caller's
   // thread in archive order with the same figures; 0 or less: one per core. The default is the
-  // build's (RUVEVID_EXTRACT_THREADS). Split and spanned sets, ConfirmOverwrites and encrypted
-  // entries are decoded on the caller's thread whatever the setting.
+  // build's (RUVEVID_EXTRACT_THREADS). Split and spanned sets and ConfirmOverwrites are decoded on
+  // the caller's thread whatever the setting, and so is an encrypted entry that none of the
+  // passwords known when it was handed out opens.
   std::int32_t Threads;
 
   // ---- Split and spanned sets ----

@@ -422,12 +422,18 @@ std::unique_ptr<TEntryWorkerPool> TZipWalker::StartWorkers() {
 
 void TZipWalker::FillWindow(TEntryWorkerPool& Pool, std::int32_t Current, std::int32_t& Next,
                             bool ListedFromCentral) {
+  const TRunState& Run = FArc.Run();
   Next = std::max(Next, Current);
   while (Next < FDirectory.Count() && Next < Current + Pool.Window()) {
     const std::int32_t I = Next++;
     // Folders decode nothing.
-    if ((FDirectory.GetEntry(I).ExternalAttr & kDirectoryAttr) == 0)
-      Pool.Submit(I, ListingOf(I, ListedFromCentral));
+    if ((FDirectory.GetEntry(I).ExternalAttr & kDirectoryAttr) != 0) continue;
+    TEntryListing Listing = ListingOf(I, ListedFromCentral);
+    // The passwords known now, in the order the password flow tries them; an encrypted entry
+    // that none of them opens is left to the caller's thread, which may ask for another.
+    if (!Run.Password.empty()) Listing.Passwords.push_back(Run.Password);
+    Listing.Passwords.insert(Listing.Passwords.end(), FArc.Passwords.begin(), FArc.Passwords.end());
+    Pool.Submit(I, std::move(Listing));
   }
 }
 

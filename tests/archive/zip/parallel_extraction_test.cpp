@@ -35,6 +35,8 @@ struct TRunSetup {
   std::function<bool(const std::string& Name)> Accept;
   // Cancels the run at this progress report (counted from 1); 0: never.
   int CancelAtProgress = 0;
+  // What OnGetPassword answers, in turn; once they are used up it gives up.
+  std::vector<std::string> Answers;
   // Puts what the output folder holds before the run.
   std::function<void(const fs::path& Out)> Prepare;
 };
@@ -68,6 +70,15 @@ TRunResult Extract(const fs::path& Archive, const fs::path& Out, std::int32_t Th
     First = false;
     if (Setup.Accept) Extract = Setup.Accept(Name);
   };
+  std::size_t Answered = 0;
+  if (!Setup.Answers.empty()) {
+    Run.UnZip.OnGetPassword = [&](TZipCommon*, const std::string& Name, std::string& Password,
+                                  bool& TryAgain) {
+      Run.Log.push_back("password for " + fs::path(Name).filename().string());
+      TryAgain = Answered < Setup.Answers.size();
+      if (TryAgain) Password = Setup.Answers[Answered++];
+    };
+  }
   int Progresses = 0;
   Run.UnZip.OnProgress = [&](TZipCommon*, std::uint8_t ByFile, std::uint8_t ByArchive) {
     Run.Log.push_back("progress " + std::to_string(ByFile) + " " + std::to_string(ByArchive));
@@ -286,6 +297,30 @@ TEST_P(ParallelRuns, EncryptedEntriesAmongPlainOnesGiveTheOutputOfOneThread) {
   const TRunResult Run = Extract(Work / "a.zip", Work / "check" / "out", GetParam(), Setup);
   EXPECT_EQ(Run.Result, 8);
   EXPECT_EQ(Run.Files.at("e2.txt"), Text.substr(200));
+}
+
+// Once the application has given the password, the entries after it are deciphered ahead with it;
+// the questions, and what each entry gives, are those of one thread.
+TEST_P(ParallelRuns, APasswordAskedForOnceOpensTheEntriesAfterIt) {
+  std::string Text;
+  for (int I = 0; I < 20000; ++I) Text += std::to_string(I * 31) + "\n";
+  std::string Names;
+  for (int I = 0; I < 12; ++I) {
+    const std::string Name = "e" + std::to_string(I) + ".txt";
+    WriteBytes(Work / "in" / Name, Text.substr(static_cast<std::size_t>(I) * 977));
+    Names += " " + Name;
+  }
+  ASSERT_TRUE(MakeEncryptedArchive(Work / "in", "zip -q -X -P secret ../a.zip" + Names,
+                                   Work / "a.zip", {"wrong"}));
+  TRunSetup Setup;
+  Setup.Answers = {"wrong", "secret"};
+  ExpectSameAsOneThread(Work / "a.zip", Work.path(), GetParam(), Setup);
+  const TRunResult Run = Extract(Work / "a.zip", Work / "check" / "out", GetParam(), Setup);
+  EXPECT_EQ(Run.Result, 12);
+  EXPECT_EQ(std::count_if(Run.Log.begin(), Run.Log.end(),
+                          [](const std::string& Line) { return Line.rfind("password", 0) == 0; }),
+            2);
+  EXPECT_EQ(Run.Files.at("e11.txt"), Text.substr(11 * 977));
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, ParallelRuns, ::testing::Values(1, 2, 4),
