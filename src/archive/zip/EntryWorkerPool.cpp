@@ -95,12 +95,19 @@ void TEntryWorkerPool::Submit(std::int32_t Index, TEntryListing Listing) {
   FWake.notify_one();
 }
 
-TEntryRecord* TEntryWorkerPool::Wait(std::int32_t Index) {
+TEntryRecord* TEntryWorkerPool::Wait(std::int32_t Index, const std::function<bool()>& Waiting) {
   std::unique_lock Guard(FLock);
   const auto Found = FSlots.find(Index);
   if (Found == FSlots.end()) return nullptr;
   TSlot& Slot = *Found->second;
-  FDone.wait(Guard, [&Slot] { return Slot.State == TSlotState::ssDone; });
+  const auto Decoded = [&Slot] { return Slot.State == TSlotState::ssDone; };
+  while (!FDone.wait_for(Guard, std::chrono::milliseconds(kWaitSliceMs), Decoded)) {
+    if (!Waiting) continue;
+    Guard.unlock();
+    const bool GoOn = Waiting();
+    Guard.lock();
+    if (!GoOn) Slot.Stop = true;
+  }
   return &Slot.Record;
 }
 

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -28,6 +29,8 @@ class TUnZip;
 // application take less time to decode than the caller takes to commit a few of them, so workers
 // need entries to go on with while the caller catches up.
 inline constexpr std::int32_t kAheadPerWorker = 8;
+// How often a caller that waits for an entry gets control back.
+inline constexpr std::int32_t kWaitSliceMs = 20;
 
 class TEntryWorkerPool {
  public:
@@ -54,8 +57,10 @@ class TEntryWorkerPool {
   // Hands entry Index, described by Listing, to the next idle worker.
   void Submit(std::int32_t Index, TEntryListing Listing);
   // Waits until entry Index is decoded and returns its record; null when it was not handed out.
-  // The record stays the caller's until Release.
-  TEntryRecord* Wait(std::int32_t Index);
+  // The record stays the caller's until Release. While it waits, Waiting is called every
+  // kWaitSliceMs (the caller pumps its application's messages there, so that a window stays
+  // alive through a long entry); when it returns false the entry's decoding is stopped.
+  TEntryRecord* Wait(std::int32_t Index, const std::function<bool()>& Waiting = {});
   // The caller is done with entry Index: its decoding is stopped if it still runs, its file is
   // closed and removed unless the caller took it (and cleared the record's Path).
   void Release(std::int32_t Index);

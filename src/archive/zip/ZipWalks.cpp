@@ -22,6 +22,7 @@
 #include "archive/zip/HeaderName.h"
 #include "archive/zip/UnZip.h"
 #include "archive/zip/ZipVolumeHooks.h"
+#include "platform/Application.h"
 
 namespace ruvevid {
 
@@ -461,7 +462,16 @@ void TZipWalker::ExtractEntries(std::unique_ptr<TStream32>& Stream, bool ListedF
     const TZipDirEntry& Entry = *Run.CurrentEntry;
     Run.EntryName = ReadEntryHeader(FArc, *Stream, ListingOf(I, ListedFromCentral));
     TAheadEntry Ahead;
-    if (Pool) Ahead = [&Pool, I] { return Pool->Wait(I); };
+    if (Pool) {
+      // A long entry on a worker must not freeze the application's window, nor keep a cancel
+      // waiting for its end.
+      Ahead = [this, &Pool, I] {
+        return Pool->Wait(I, [this] {
+          if (FArc.Application() != nullptr) FArc.Application()->ProcessMessages();
+          return !FArc.GetCancel();
+        });
+      };
+    }
     VisitEntry(Stream, Entry, !ListedFromCentral || Run.OutputMode == 0, ListedFromCentral, Ahead);
   }
 }

@@ -70,8 +70,9 @@ std::string LE16(std::uint16_t Value) {
   return std::string{static_cast<char>(Value & 0xFF), static_cast<char>(Value >> 8)};
 }
 
-TRecordedExtraction::TRecordedExtraction(const fs::path& Archive, const fs::path& Folder)
-    : FFolder(Folder.generic_string() + "/") {
+TRecordedExtraction::TRecordedExtraction(const fs::path& Archive, const fs::path& Folder,
+                                         IApplication* Application)
+    : UnZip(Application), FFolder(Folder.generic_string() + "/") {
   UnZip.OnActivate = [this](TZipCommon*) { Log.push_back("activate"); };
   UnZip.OnDeactivate = [this](TZipCommon*) { Log.push_back("deactivate"); };
   UnZip.OnElapsedTime = [this](TZipCommon*, float) { Log.push_back("elapsed"); };

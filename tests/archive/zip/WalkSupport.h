@@ -52,7 +52,8 @@ std::string LE16(std::uint16_t Value);
 // written relative to it.
 class TRecordedExtraction {
  public:
-  TRecordedExtraction(const fs::path& Archive, const fs::path& Folder);
+  TRecordedExtraction(const fs::path& Archive, const fs::path& Folder,
+                      IApplication* Application = nullptr);
 
   // Activate; its result.
   std::int32_t Run();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "WalkSupport.h"
+#include "support/FakeApplication.h"
 #include "support/TestPaths.h"
 
 namespace ruvevid::walk_test {
@@ -321,6 +322,48 @@ TEST_P(ParallelRuns, APasswordAskedForOnceOpensTheEntriesAfterIt) {
                           [](const std::string& Line) { return Line.rfind("password", 0) == 0; }),
             2);
   EXPECT_EQ(Run.Files.at("e11.txt"), Text.substr(11 * 977));
+}
+
+// While the caller waits for a worker's long entry it keeps pumping the application's messages, so
+// that a window stays alive and a cancel given there stops the entry.
+TEST_P(ParallelRuns, TheApplicationIsPumpedWhileALongEntryIsDecoded) {
+  WriteBytes(Work / "in/a.txt", "first");
+  // Stored and enciphered, so that deciphering every byte makes it long to decode.
+  WriteBytes(Work / "in/big.bin", std::string(std::size_t{16} << 20, '\0'));
+  ASSERT_TRUE(RunShellIn(Work / "in", "zip -q -X -0 -P secret ../long.zip big.bin a.txt"));
+  fs::remove(Work / "in/big.bin");
+  // The pumps between big.bin's OnBegin and its first progress report, and the run's result when
+  // the first of them cancels.
+  const auto PumpsBeforeItsFirstProgress = [&](std::int32_t Threads, bool Cancel,
+                                               const std::string& Out) {
+    test::FakeApplication App;
+    TRecordedExtraction Run(Work / "long.zip", Work / Out, &App);
+    Run.UnZip.Threads = Threads;
+    Run.UnZip.Passwords = {"secret"};
+    bool InBig = false;
+    int Pumps = 0;
+    App.OnPump = [&](int) {
+      if (!InBig) return;
+      ++Pumps;
+      if (Cancel) Run.UnZip.SetCancel(true);
+    };
+    Run.AfterBegin = [&](const std::string& Name, bool&) { InBig = Name == "big.bin"; };
+    Run.AfterProgress = [&](std::uint8_t) { InBig = false; };
+    const std::int32_t Result = Run.Run();
+    return std::make_pair(Pumps, Result);
+  };
+  const int OneThread = PumpsBeforeItsFirstProgress(1, false, "one").first;
+  const auto [Pumps, Result] = PumpsBeforeItsFirstProgress(GetParam(), false, "many");
+  EXPECT_EQ(Result, 2);
+  if (GetParam() > 1) {
+    EXPECT_GT(Pumps, OneThread);
+  } else {
+    EXPECT_EQ(Pumps, OneThread);
+  }
+  const auto Cancelled = PumpsBeforeItsFirstProgress(GetParam(), true, "cancelled");
+  EXPECT_EQ(Cancelled.second, 0);
+  EXPECT_FALSE(fs::exists(Work / "cancelled/big.bin"));
+  EXPECT_EQ(Leftovers(Work.path()), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, ParallelRuns, ::testing::Values(1, 2, 4),
