@@ -27,20 +27,20 @@
 //   undecoded when none does: the password flow has events, so only the caller's thread asks.
 //   The caller's thread goes through each entry exactly as on one thread: BeginEntry, the local
 //   header, OnRenameFile and OnBegin, the overwrite rules, the password flow and the staged output
-//   (EntryDriver.cpp). Where it would make the staged file, it waits for the worker's record and
-//   takes the worker's file as the staged file instead (TStagedEntryOutput::Open with the record,
-//   TakeStagingFile): the same refusals, the same permissions, and the same single rename over
-//   the target at the end, so an entry costs the file system what it costs on one thread. It then
-//   replays the record (EntryReplay.h): progress points count the run's BytesRemaining down and
-//   report the run's percentages, errors name the final output, and at each recorded look at the
-//   cancel flag the replay stops when the run has been cancelled meanwhile. Dating, attributes
-//   (through the handle), the close, the CRC verdict, commit or discard and OnEnd follow as on one
-//   thread. An entry the worker could not decode, an encrypted one whose password flow ended on
-//   another password than the worker's, or one whose file cannot be renamed to its target (another
-//   file system), is decoded on the spot.
-//   An entry that is declined, refused or cancelled is released: its decoding is stopped and its
-//   file closed and removed. The pool's end stops the workers and removes the decoding folder, on
-//   every path.
+//   (EntryDriver.cpp). Where it would make the staged file, it waits for the worker's record
+//   (pumping the application's messages every kWaitSliceMs meanwhile, and stopping the entry when
+//   the run is cancelled there) and takes the worker's file as the staged file instead
+//   (TStagedEntryOutput::Open with the record, TakeStagingFile): the same refusals, the same
+//   permissions, and the same single rename over the target at the end, so an entry costs the file
+//   system what it costs on one thread. It then replays the record (EntryReplay.h): progress points
+//   count the run's BytesRemaining down and report the run's percentages, errors name the final
+//   output, and at each recorded look at the cancel flag the replay stops when the run has been
+//   cancelled meanwhile. Dating, attributes (through the handle), the close, the CRC verdict,
+//   commit or discard and OnEnd follow as on one thread. An entry the worker could not decode, an
+//   encrypted one whose password flow ended on another password than the worker's, or one whose
+//   file cannot be renamed to its target (another file system), is decoded on the spot. An entry
+//   that is declined, refused or cancelled is released: its decoding is stopped and its file closed
+//   and removed. The pool's end stops the workers and removes the decoding folder, on every path.
 //
 // ONE THREAD (the sequential path, unchanged): Threads 1, a single listed entry, split and spanned
 // sets (the volume events and the drive decide where data continues), ConfirmOverwrites
