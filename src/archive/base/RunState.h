@@ -49,6 +49,10 @@ struct TRunState {
 
   // The decoding of the entry being extracted.
   TEntryDecodeState Decode;
+  // Stored entries are copied through the program's own buffers even where the system could copy
+  // them itself. Kept from run to run (ResetRun leaves it): the tests set it to compare the two
+  // copies.
+  bool PlainStoredCopy = false;
 
   // Folders this run made or found, and folders it found no symbolic link on the way to: each is
   // examined once a run, not once an entry.
