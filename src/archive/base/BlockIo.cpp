@@ -81,7 +81,7 @@ std::int64_t TZipCommon::CopyStored(TStream32& Input, TStream32& Output, const T
   const bool Decrypt = IsZipFamily(FArcType) && (Info.Flags & kEncryptedFlag) != 0;
   // A part of a split or spanned set ends inside the entry: the copy goes on in the next part,
   // which the plain copy's short read leads to.
-  const bool SystemMayCopy = !FRun.PlainStoredCopy && (Info.Flags & kEncryptedFlag) == 0 &&
+  const bool SystemMayCopy = Size >= FRun.SystemCopyMinimum && (Info.Flags & kEncryptedFlag) == 0 &&
                              !IsSplitOrSpanned(FArcType) && HasOwnBlockHandlers();
   if (SystemMayCopy && CopyStoredInKernel(Input, Output, Size, CrcKind, Left)) return Left;
   CopyStoredInBlocks(Input, Output, Size, Decrypt, CrcKind, Left);

@@ -15,18 +15,8 @@
 
 namespace ruvevid {
 
-namespace {
-
-// Smaller entries are copied through the program's buffer: their bytes were mostly read into the
-// archive stream's buffers with their local header, and the system's copy would cost more calls
-// (a probe, a mapping) than the copies it saves.
-constexpr std::int64_t kKernelCopyMinimum = 65536;
-
-}  // namespace
-
 bool TZipCommon::CopyStoredInKernel(TStream32& Input, TStream32& Output, std::int64_t Size,
                                     std::uint8_t CrcKind, std::int64_t& Left) {
-  if (Left < kKernelCopyMinimum) return false;
   auto* File = dynamic_cast<TOutputFileStream*>(&Output);
   if (File == nullptr || File->Handle() == kNoHandle) return false;
   const TNativeHandle Out = File->Handle();
@@ -59,6 +49,7 @@ bool TZipCommon::CopyStoredInKernel(TStream32& Input, TStream32& Output, std::in
     bool SystemGoesOn = true;
     if (OutputAllowed(Got)) {
       const TRangeCopyResult Copy = CopyFileRange(In, At, Out, static_cast<std::size_t>(Got));
+      FRun.SystemCopiedBytes += static_cast<std::int64_t>(Copy.Copied);
       auto Written = static_cast<std::int32_t>(Copy.Copied);
       int Error = 0;
       const std::uint8_t* Bytes = Copy.Status == TRangeCopyStatus::rcDone

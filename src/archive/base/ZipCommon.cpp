@@ -56,6 +56,7 @@ void TZipCommon::ResetRun() {
   FRun.TotalPackedSize = 0;
   FRun.TotalUnpackedSize = 0;
   FRun.BytesRemaining = 0;
+  FRun.SystemCopiedBytes = 0;
   FRun.ProgressByArchive = 0;
   FRun.CurrentEntry = &FRun.ScratchEntry;
   FRun.Decode.EntrySizeKnown = true;
