@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "archive/base/ArcTypes.h"
 #include "archive/base/Stream32.h"
 #include "archive/base/ZipCommon.h"
 #include "archive/codec/ZipFlags.h"
@@ -32,12 +33,7 @@ void TZipCommon::DecodeBuffer(bool Decrypt, void* Buffer, std::int32_t Count) {
 std::int32_t TZipCommon::WriteBlock(TStream32& Output, void* Buffer, std::int32_t Count,
                                     bool Decrypt, std::uint8_t CrcKind, std::uint8_t UpdateCrc) {
   Count = std::max(Count, 0);
-  // Output beyond what the archive declares (or, where it declares nothing, beyond what its bytes
-  // can expand to) is damage, and would let a small archive fill the disk.
-  if (FRun.Decode.OutputLimit >= 0 && Count > FRun.Decode.OutputLimit - FRun.Decode.OutputWritten) {
-    RaiseError(FRun.OutputName, kOutputOverrun, "0", ecBadBlock);
-    return 0;
-  }
+  if (!OutputAllowed(Count)) return 0;
   if (Decrypt && UpdateCrc == 1 && IsZipFamily(FArcType)) {
     FRun.Decode.Cipher.DecipherBuffer(Buffer, static_cast<std::size_t>(Count));
   }
@@ -48,6 +44,21 @@ std::int32_t TZipCommon::WriteBlock(TStream32& Output, void* Buffer, std::int32_
     // The error indication of this very write, never a stale one.
     Error = Output.LastWriteError();
   }
+  return CheckWrite(Buffer, Count, Written, Error, CrcKind, UpdateCrc);
+}
+
+bool TZipCommon::OutputAllowed(std::int32_t Count) {
+  // Output beyond what the archive declares (or, where it declares nothing, beyond what its bytes
+  // can expand to) is damage, and would let a small archive fill the disk.
+  if (FRun.Decode.OutputLimit >= 0 && Count > FRun.Decode.OutputLimit - FRun.Decode.OutputWritten) {
+    RaiseError(FRun.OutputName, kOutputOverrun, "0", ecBadBlock);
+    return false;
+  }
+  return true;
+}
+
+std::int32_t TZipCommon::CheckWrite(const void* Buffer, std::int32_t Count, std::int32_t Written,
+                                    int Error, std::uint8_t CrcKind, std::uint8_t UpdateCrc) {
   FRun.Decode.OutputWritten += Written;
   // The entry driver uncounts an entry whose output is not kept.
   if (Error == ENOSPC) {
@@ -67,9 +78,21 @@ std::int64_t TZipCommon::CopyStored(TStream32& Input, TStream32& Output, const T
   const auto Size = static_cast<std::int64_t>(Info.UnpackedSize);
   std::int64_t Left = Size;
   if (Left <= 0) return 0;
+  const bool Decrypt = IsZipFamily(FArcType) && (Info.Flags & kEncryptedFlag) != 0;
+  // A part of a split or spanned set ends inside the entry: the copy goes on in the next part,
+  // which the plain copy's short read leads to.
+  const bool SystemMayCopy = Size >= FRun.SystemCopyMinimum && (Info.Flags & kEncryptedFlag) == 0 &&
+                             !IsSplitOrSpanned(FArcType) && HasOwnBlockHandlers();
+  if (SystemMayCopy && CopyStoredInKernel(Input, Output, Size, CrcKind, Left)) return Left;
+  CopyStoredInBlocks(Input, Output, Size, Decrypt, CrcKind, Left);
+  return Left;
+}
+
+void TZipCommon::CopyStoredInBlocks(TStream32& Input, TStream32& Output, std::int64_t Size,
+                                    bool Decrypt, std::uint8_t CrcKind, std::int64_t& Left) {
+  if (Left <= 0) return;
   std::vector<std::uint8_t> Buffer(
       static_cast<std::size_t>(std::min<std::int64_t>(Left, kStoredBlockSize)) + 1);
-  const bool Decrypt = IsZipFamily(FArcType) && (Info.Flags & kEncryptedFlag) != 0;
   while (Left > 0) {
     const auto N = static_cast<std::int32_t>(std::min<std::int64_t>(Left, kStoredBlockSize));
     const std::int32_t Got = ReadHandler(Input, Buffer.data(), N, false, kCrcKindNone);
@@ -83,7 +106,6 @@ std::int64_t TZipCommon::CopyStored(TStream32& Input, TStream32& Output, const T
     if (Left < Size) ReportProgress(Size - Left, Size, FRun.TotalUnpackedSize);
     if (GetCancel() || !Whole) break;
   }
-  return Left;
 }
 
 }  // namespace ruvevid

@@ -44,6 +44,12 @@ std::int64_t THandleStream32::Seek(std::int64_t Offset, TSeekOrigin Origin) {
   return SeekFile(FHandle, Offset, From);
 }
 
+TNativeHandle THandleStream32::SourceFile(std::int64_t& Offset) {
+  if (FHandle < 0) return kNoHandle;
+  Offset = SeekFile(FHandle, 0, TSeekFrom::sfCurrent);
+  return Offset >= 0 ? FHandle : kNoHandle;
+}
+
 namespace {
 
 TOpenFor OpenForMode(std::uint16_t Mode) {

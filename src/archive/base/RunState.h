@@ -4,6 +4,7 @@
 // entry's decode state: one run, one set, no process-wide state.
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -13,6 +14,12 @@
 #include "archive/base/ZipRecords.h"
 
 namespace ruvevid {
+
+// Smaller stored entries are copied through the program's buffer: their bytes were mostly read
+// into the archive stream's buffers with their local header, and the system's copy would cost
+// more calls (a probe, a mapping) than the copies it saves.
+inline constexpr std::int64_t kSystemCopyMinimum = 65536;
+inline constexpr std::int64_t kNoSystemCopy = std::numeric_limits<std::int64_t>::max();
 
 struct TRunState {
   // The password in use.
@@ -49,6 +56,12 @@ struct TRunState {
 
   // The decoding of the entry being extracted.
   TEntryDecodeState Decode;
+  // Stored entries of at least this many bytes are copied by the system where it can (see
+  // CopyStored); kNoSystemCopy: none. Kept from run to run (ResetRun leaves it): the tests lower
+  // it, or turn the system's copy off to compare the two copies.
+  std::int64_t SystemCopyMinimum = kSystemCopyMinimum;
+  // The stored bytes the system copied in this run.
+  std::int64_t SystemCopiedBytes = 0;
 
   // Folders this run made or found, and folders it found no symbolic link on the way to: each is
   // examined once a run, not once an entry.

@@ -81,6 +81,12 @@ class TStream32 {
   // block writer reads it after every write to tell a full disk (ENOSPC) from other failures.
   virtual int LastWriteError() const { return 0; }
 
+  // The open file whose bytes this stream reads as they stand, with Offset set to the file offset
+  // of the stream's position: for copies the system makes straight from the file. kNoHandle for
+  // a stream that has no such file. A caller that takes bytes from the file so seeks the stream
+  // past them afterwards.
+  virtual TNativeHandle SourceFile(std::int64_t& /*Offset*/) { return kNoHandle; }
+
   std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
   void SetPosition(std::int64_t Value) { Seek(Value, TSeekOrigin::soBeginning); }
   std::int64_t Size() { return GetSize(); }
@@ -120,6 +126,7 @@ class THandleStream32 : public TStream32 {
   std::int32_t Write(const void* Buffer, std::int32_t Count) override;
   std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
   int LastWriteError() const override { return FLastWriteError; }
+  TNativeHandle SourceFile(std::int64_t& Offset) override;
 
  protected:
   TNativeHandle FHandle = -1;

@@ -5,20 +5,20 @@
 namespace ruvevid {
 
 TZipCommon::TZipCommon(IApplication* Application) : FApplication(Application) {
-  ReadHandler = [this](TStream32& Stream, void* Buffer, std::int32_t Count, bool Decrypt,
-                       std::uint8_t CrcKind) {
-    return ReadBlock(Stream, Buffer, Count, Decrypt, CrcKind);
-  };
-  WriteHandler = [this](TStream32& Output, void* Buffer, std::int32_t Count, bool Decrypt,
-                        std::uint8_t CrcKind, std::uint8_t UpdateCrc) {
-    return WriteBlock(Output, Buffer, Count, Decrypt, CrcKind, UpdateCrc);
-  };
+  ReadHandler = TOwnReadHandler{this};
+  WriteHandler = TOwnWriteHandler{this};
   ProgressHandler = [this](std::uint8_t ByFile, std::uint8_t ByArchive) {
     DoProgress(ByFile, ByArchive);
   };
 }
 
 TZipCommon::~TZipCommon() = default;
+
+bool TZipCommon::HasOwnBlockHandlers() const {
+  const auto* Read = ReadHandler.target<TOwnReadHandler>();
+  const auto* Write = WriteHandler.target<TOwnWriteHandler>();
+  return Read != nullptr && Read->Owner == this && Write != nullptr && Write->Owner == this;
+}
 
 void TZipCommon::SetZipCmntBufSize(std::int32_t Value) {
   FZipCmntBufSize = std::clamp(Value, kZipCmntBufSizeMin, kZipCmntBufSizeMax);
@@ -56,6 +56,7 @@ void TZipCommon::ResetRun() {
   FRun.TotalPackedSize = 0;
   FRun.TotalUnpackedSize = 0;
   FRun.BytesRemaining = 0;
+  FRun.SystemCopiedBytes = 0;
   FRun.ProgressByArchive = 0;
   FRun.CurrentEntry = &FRun.ScratchEntry;
   FRun.Decode.EntrySizeKnown = true;

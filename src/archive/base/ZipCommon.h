@@ -159,6 +159,14 @@ class TZipCommon : public TArcBase {
   // Copies a stored entry's data (Info.UnpackedSize bytes) from Input to Output in blocks of
   // kStoredBlockSize through the read and write handlers, with progress after every block.
   // Returns the bytes not copied (0 when complete).
+  //
+  // Where the system can, an entry that is not encrypted, read from the archive file (a stream
+  // with a SourceFile) of a set that is not split or spanned and written to an output file
+  // (TOutputFileStream) is copied by the system instead, the CRC being taken over a view of the
+  // archive's bytes: with the same blocks, progress, cancel checks, limit, error reports and
+  // result. That copy stands for the handlers bound at creation, and so for this class's
+  // ReadBlock and WriteBlock: it is not made while other handlers are installed. A class that
+  // changes what ReadBlock or WriteBlock do installs handlers of its own.
   std::int64_t CopyStored(TStream32& Input, TStream32& Output, const TZipEntryInfo& Info,
                           std::uint8_t CrcKind);
 
@@ -199,6 +207,40 @@ class TZipCommon : public TArcBase {
   bool* FCancel = &FOwnCancel;
   TRunState FRun;
   TArcTimer FTimer;
+
+ private:
+  // The handlers bound at creation, as types of their own so that CopyStored can tell them from
+  // handlers installed later.
+  struct TOwnReadHandler {
+    TZipCommon* Owner;
+    std::int32_t operator()(TStream32& Stream, void* Buffer, std::int32_t Count, bool Decrypt,
+                            std::uint8_t CrcKind) const {
+      return Owner->ReadBlock(Stream, Buffer, Count, Decrypt, CrcKind);
+    }
+  };
+  struct TOwnWriteHandler {
+    TZipCommon* Owner;
+    std::int32_t operator()(TStream32& Output, void* Buffer, std::int32_t Count, bool Decrypt,
+                            std::uint8_t CrcKind, std::uint8_t UpdateCrc) const {
+      return Owner->WriteBlock(Output, Buffer, Count, Decrypt, CrcKind, UpdateCrc);
+    }
+  };
+  bool HasOwnBlockHandlers() const;
+
+  // WriteBlock's two halves, shared with the system's copy. OutputAllowed: false, after the
+  // error, when Count more bytes would pass the entry's output limit. CheckWrite: the verdict on
+  // a write of Count bytes that wrote Written and ended with Error; the bytes written are folded
+  // into the CRC when the write was whole.
+  bool OutputAllowed(std::int32_t Count);
+  std::int32_t CheckWrite(const void* Buffer, std::int32_t Count, std::int32_t Written, int Error,
+                          std::uint8_t CrcKind, std::uint8_t UpdateCrc);
+
+  // CopyStored's two ways, both carrying on from Left bytes not yet copied of an entry of Size.
+  // The system's copy returns false when the rest of the entry is the plain copy's.
+  bool CopyStoredInKernel(TStream32& Input, TStream32& Output, std::int64_t Size,
+                          std::uint8_t CrcKind, std::int64_t& Left);
+  void CopyStoredInBlocks(TStream32& Input, TStream32& Output, std::int64_t Size, bool Decrypt,
+                          std::uint8_t CrcKind, std::int64_t& Left);
 };
 
 }  // namespace ruvevid

@@ -85,4 +85,11 @@ std::int64_t TBufferedArchiveStream::Seek(std::int64_t Offset, TSeekOrigin Origi
   return FPosition;
 }
 
+TNativeHandle TBufferedArchiveStream::SourceFile(std::int64_t& Offset) {
+  std::int64_t SourceOffset = 0;
+  const TNativeHandle Handle = FSource->SourceFile(SourceOffset);
+  if (Handle != kNoHandle) Offset = FPosition;
+  return Handle;
+}
+
 }  // namespace ruvevid

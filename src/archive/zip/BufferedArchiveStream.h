@@ -27,6 +27,8 @@ class TBufferedArchiveStream final : public TStream32 {
   std::int32_t Read(void* Buffer, std::int32_t Count) override;
   std::int32_t Write(const void* Buffer, std::int32_t Count) override;
   std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
+  // The source's file; the buffers hold its bytes unchanged, so the position is the file offset.
+  TNativeHandle SourceFile(std::int64_t& Offset) override;
 
  private:
   struct TSlot {

@@ -19,6 +19,7 @@ TEntryDecoder::TEntryDecoder(const TUnZip& Caller) {
   FArcType = Caller.ArcType();
   FZip = Caller.ZipState();
   TranslateOemChar = Caller.TranslateOemChar;
+  FRun.SystemCopyMinimum = Caller.Run().SystemCopyMinimum;
   // Progress goes to the record; the figures the application sees are the caller's.
   ProgressHandler = [this](std::uint8_t ByFile, std::uint8_t /*ByArchive*/) {
     if (FRecord == nullptr) return;

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "archive/codec/ZipCipher.h"
+#include "platform/FileRangeCopy.h"
 
 namespace ruvevid::walk_test {
 
@@ -54,6 +55,20 @@ bool MakeEncryptedArchive(const fs::path& Folder, const std::string& Command,
     }
   }
   return false;
+}
+
+bool SystemCopiesIn(const fs::path& Folder) {
+  WriteBytes(Folder / "probe.in", "x");
+  int Error = 0;
+  TFileHandle In = OpenFile((Folder / "probe.in").string(), TOpenFor::ofRead, Error);
+  TFileHandle Out = OpenFile((Folder / "probe.out").string(), TOpenFor::ofCreateToWrite, Error);
+  const bool Copies =
+      CopyFileRange(In.Native(), 0, Out.Native(), 1).Status == TRangeCopyStatus::rcDone;
+  In.Close();
+  Out.Close();
+  fs::remove(Folder / "probe.in");
+  fs::remove(Folder / "probe.out");
+  return Copies;
 }
 
 std::size_t FindInFile(const fs::path& Path, const std::string& Text) {

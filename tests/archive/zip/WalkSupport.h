@@ -35,6 +35,9 @@ bool MakeEncryptedArchive(const fs::path& Folder, const std::string& Command,
 // Every file and folder below Folder, relative, '/'-separated, sorted; folders end in '/'.
 std::vector<std::string> ListTree(const fs::path& Folder);
 
+// Whether the system copies between two files of Folder (see platform/FileRangeCopy.h).
+bool SystemCopiesIn(const fs::path& Folder);
+
 // Offset of the first occurrence of Text in the file; npos when absent.
 std::size_t FindInFile(const fs::path& Path, const std::string& Text);
 // Offset of the N-th (0-based) occurrence of Text in the file.
