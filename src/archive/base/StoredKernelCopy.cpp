@@ -17,7 +17,10 @@ namespace ruvevid {
 
 bool TZipCommon::CopyStoredInKernel(TStream32& Input, TStream32& Output, std::int64_t Size,
                                     std::uint8_t CrcKind, std::int64_t& Left) {
-  auto* File = dynamic_cast<TOutputFileStream*>(&Output);
+  // An output file, or a worker's decoded file (a stream on a handle the worker's record owns).
+  // Another file the system cannot copy to at its position (a pipe, a file opened to append) is
+  // turned down by the probe below.
+  auto* File = dynamic_cast<THandleStream32*>(&Output);
   if (File == nullptr || File->Handle() == kNoHandle) return false;
   const TNativeHandle Out = File->Handle();
   std::int64_t Start = 0;

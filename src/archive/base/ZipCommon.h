@@ -161,9 +161,9 @@ class TZipCommon : public TArcBase {
   // Returns the bytes not copied (0 when complete).
   //
   // Where the system can, an entry that is not encrypted, read from the archive file (a stream
-  // with a SourceFile) of a set that is not split or spanned and written to an output file
-  // (TOutputFileStream) is copied by the system instead, the CRC being taken over a view of the
-  // archive's bytes: with the same blocks, progress, cancel checks, limit, error reports and
+  // with a SourceFile) of a set that is not split or spanned and written to a file through its
+  // handle (THandleStream32) is copied by the system instead, the CRC being taken over a view of
+  // the archive's bytes: with the same blocks, progress, cancel checks, limit, error reports and
   // result. That copy stands for the handlers bound at creation, and so for this class's
   // ReadBlock and WriteBlock: it is not made while other handlers are installed. A class that
   // changes what ReadBlock or WriteBlock do installs handlers of its own.

@@ -121,6 +121,7 @@ void TEntryDecoder::DecodeInto(const std::string& Folder, TEntryRecord& Record) 
   std::unique_ptr<TStream32> Output = std::make_unique<THandleStream32>(File.Native());
   Record.File = std::move(File);
   FRecord = &Record;
+  const std::int64_t CopiedBefore = FRun.SystemCopiedBytes;
   try {
     DecodeEntry(*this, FNoVolumes, FRun.OutputName, FRun.Decode.EntryInfo, Output, FInput);
   } catch (const E_RAISE& Error) {
@@ -136,6 +137,7 @@ void TEntryDecoder::DecodeInto(const std::string& Folder, TEntryRecord& Record) 
   FRecord = nullptr;
   Record.Crc32 = FRun.Decode.Crc.Crc32;
   Record.Counted = -FRun.BytesRemaining;
+  Record.SystemCopiedBytes = FRun.SystemCopiedBytes - CopiedBefore;
 }
 
 }  // namespace ruvevid

@@ -53,6 +53,8 @@ struct TEntryRecord {
   // The CRC accumulator when the decoding ended, and the bytes the entry counted down in all.
   std::uint32_t Crc32 = 0;
   std::int64_t Counted = 0;
+  // The stored bytes the system copied for the entry (the run counts them).
+  std::int64_t SystemCopiedBytes = 0;
 
   void Clear() {
     Steps.clear();
@@ -66,6 +68,7 @@ struct TEntryRecord {
     Failure.clear();
     Crc32 = 0;
     Counted = 0;
+    SystemCopiedBytes = 0;
   }
 };
 

@@ -36,6 +36,7 @@ void ReplayEntry(TUnZip& Arc, const TEntryRecord& Record) {
   TRunState& Run = Arc.Run();
   const std::int64_t Start = Run.BytesRemaining;
   Run.Decode.Crc.Crc32 = Record.Crc32;
+  Run.SystemCopiedBytes += Record.SystemCopiedBytes;
   for (const TEntryRecord::TStep& Step : Record.Steps) {
     switch (Step.Kind) {
       case TStepKind::skProgress:
